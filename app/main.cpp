@@ -1,0 +1,33 @@
+// Start-up: the command-line switch, the single-instance rule and the dialog.
+#include "app/program.h"
+#include "dialog/settings_dlg.h"
+#include "res/resource.h"
+
+#include <commctrl.h>
+#include <string.h>
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd)
+{
+    HWND hOpen;
+
+    (void)hPrevInstance;
+    (void)nShowCmd;
+    if (lpCmdLine != NULL) {
+        CharLowerA(lpCmdLine);
+        if (strstr(lpCmdLine, EXIT_SWITCH) != NULL)
+            SignalStopEvent();
+    }
+
+    // The context-menu extension's registration belongs here, on every start.
+
+    hOpen = FindWindowA(NULL, SETTINGS_TITLE);
+    if (hOpen != NULL) {
+        SetForegroundWindow(hOpen);
+        return 1;
+    }
+
+    g_hInst = hInstance;
+    InitCommonControls();
+    DialogBoxParamA(hInstance, MAKEINTRESOURCEA(IDD_SETTINGS), NULL, SettingsDlgProc, 0);
+    return 0;
+}

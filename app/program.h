@@ -1,0 +1,27 @@
+// Names and operations of the program as a whole: titles, the start-up state
+// and the companion programs that the settings program starts and stops.
+#ifndef DUPLIX_PROGRAM_H
+#define DUPLIX_PROGRAM_H
+
+#include <windows.h>
+
+#define PRODUCT_TITLE "VELT Duplix 98"
+#define SETTINGS_TITLE PRODUCT_TITLE " Settings"
+#define EXIT_SWITCH "/exitdxnotify"
+#define STOP_EVENT_NAME "myVELTDuplixEventStopWaiting"
+#define NOTIFIER_FILE "dxnotify.exe"
+
+// The program's own module, set by start-up just before the dialog is created.
+extern HINSTANCE g_hInst;
+
+// Full path of the running program's file cut before its last backslash.
+// Returns 0 (folder empty) when the path does not fit or has no backslash.
+int GetProgramFolder(char *folder, int size);
+
+// Tells a running notifier to stop; does nothing when none runs.
+void SignalStopEvent(void);
+
+// Starts the notifier from the program folder; failures are not reported.
+void LaunchNotifier(void);
+
+#endif

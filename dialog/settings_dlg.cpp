@@ -1,0 +1,96 @@
+// The settings dialog's procedure: dispatch, opening and closing.
+#include "dialog/settings_dlg.h"
+
+#include "app/program.h"
+#include "dialog/appearance.h"
+#include "dialog/list_ops.h"
+#include "res/resource.h"
+
+#include <commctrl.h>
+
+static void InsertListColumn(HWND hDlg)
+{
+    HWND hList = GetDlgItem(hDlg, IDC_FILE_LIST);
+    char header[] = "Files included in Duplix";
+    RECT rc;
+    LVCOLUMNA col;
+
+    GetWindowRect(hList, &rc);
+    ZeroMemory(&col, sizeof(col));
+    col.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    col.cx = (rc.right - rc.left) - 20;
+    col.pszText = header;
+    col.iSubItem = 0;
+    SendMessageA(hList, LVM_INSERTCOLUMNA, 0, (LPARAM)&col);
+}
+
+static void FocusOkButton(HWND hDlg)
+{
+    HWND hOk = GetDlgItem(hDlg, IDOK);
+
+    SetFocus(hOk);
+    SendMessageA(hOk, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
+static INT_PTR OnInitDialog(HWND hDlg)
+{
+    g_hDlg = hDlg;
+    SetWindowTextA(hDlg, SETTINGS_TITLE);
+    // The stored or default window position goes here.
+    ApplyAppearance(hDlg);
+    // The stored backup path goes here.
+    InsertListColumn(hDlg);
+    // The stored backup list goes here.
+    FitListColumn();
+    FocusOkButton(hDlg);
+    return FALSE;
+}
+
+static INT_PTR OnCancel(HWND hDlg, WORD code)
+{
+    if (code != 0)
+        return FALSE;
+    // The window position is stored here.
+    ReleaseAppearance();
+    EndDialog(hDlg, 1);
+    return TRUE;
+}
+
+static INT_PTR OnOk(HWND hDlg, WORD code)
+{
+    if (code != 0)
+        return FALSE;
+    // The settings are stored and the notifier restarted here.
+    return OnCancel(hDlg, 0);
+}
+
+static INT_PTR OnCommand(HWND hDlg, WPARAM wParam)
+{
+    WORD code = HIWORD(wParam);
+
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        return OnOk(hDlg, code);
+    case IDCANCEL:
+        return OnCancel(hDlg, code);
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK SettingsDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnInitDialog(hDlg);
+    case WM_COMMAND:
+        return OnCommand(hDlg, wParam);
+    case WM_HELP:
+        SendMessageA(hDlg, WM_COMMAND, IDC_HELP, 0);
+        return FALSE;
+    case WM_SETCURSOR:
+        return OnSetCursor(hDlg, (HWND)wParam);
+    case WM_CTLCOLORSTATIC:
+        return OnCtlColorStatic(hDlg, (HDC)wParam, (HWND)lParam);
+    }
+    return FALSE;
+}

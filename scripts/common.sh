@@ -1,0 +1,73 @@
+# Shared by the run and test commands: packages, build, Wine prefixes, display.
+# Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD="$ROOT/build"
+WINE64=/usr/lib/wine/wine64
+PACKAGES="cmake ninja-build googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
+wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick"
+
+say() { printf '%s\n' "$*" >&2; }
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; elif command -v sudo >/dev/null; then sudo "$@"; else
+    say "need root to run: $*"; return 1; fi
+}
+
+# Installs the Debian packages that are missing; nothing when all are there.
+install_packages() {
+  local missing=""
+  for p in $PACKAGES; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+  done
+  [ -z "$missing" ] && return 0
+  say "installing:$missing"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
+}
+
+# Configures (once) and builds one target: i686 or x86_64.
+build_target() {
+  local arch=$1 dir="$BUILD/$1"
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" >/dev/null || return 1
+  fi
+  cmake --build "$dir" -- -k 0 >"$dir/build.log" 2>&1 || { cat "$dir/build.log" >&2; return 1; }
+}
+
+# Creates a Wine prefix once, quietly, and waits until it is ready.
+make_prefix() {
+  export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    say "creating Wine prefix $WINEPREFIX (once, about 10 s)"
+    "$WINE64" wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+}
+
+# Starts a private X server when there is no display; sets XVFB_PID.
+XVFB_PID=""
+ensure_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 100); do
+      [ -e "/tmp/.X11-unix/X$n" ] && return 0
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
+  say "could not start Xvfb"
+  return 1
+}
+
+stop_display() {
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+}
