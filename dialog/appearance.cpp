@@ -64,7 +64,9 @@ INT_PTR OnSetCursor(HWND hDlg, HWND hUnder)
     if (hUnder != GetDlgItem(hDlg, IDC_APP_ICON) && hUnder != GetDlgItem(hDlg, IDC_WEB_LINK))
         return FALSE;
     SetCursor(LoadCursorA(g_hInst, MAKEINTRESOURCEA(IDC_LINK_CURSOR)));
-    // Handled: left to the default handling, the dialog would put its own
-    // class cursor, the arrow, straight back.
+    // The control under the pointer puts its own class cursor, the arrow,
+    // straight back unless the dialog answers TRUE; the dialog manager takes
+    // that answer for this message from the message result alone.
+    SetWindowLongPtrA(hDlg, DWLP_MSGRESULT, TRUE);
     return TRUE;
 }
