@@ -4,6 +4,6 @@
 
 #define DUPLIX_VERSION_NUM 1998, 7, 1, 1455
 #define DUPLIX_VERSION_TEXT "1998, 7, 1, 1455"
-#define DUPLIX_WEB_ADDRESS "www.velt.example"
+#define DUPLIX_WEB_ADDRESS "velt.example"
 
 #endif

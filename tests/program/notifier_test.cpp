@@ -1,0 +1,58 @@
+// The notifier as the settings program relies on it, and the stop switch.
+#include "program_fixture.h"
+
+namespace {
+
+using Notifier = ProgramTest;
+
+bool EventExists()
+{
+    HANDLE h = OpenEventA(SYNCHRONIZE, FALSE, STOP_EVENT);
+    if (h == NULL)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
+TEST_F(Notifier, HoldsTheStopEventWhileRunningAndEndsWhenItIsSignalled)
+{
+    ASSERT_FALSE(EventExists()) << "no notifier runs before the test";
+    Child notifier;
+    ASSERT_TRUE(notifier.Start(notifier_));
+    ASSERT_TRUE(PumpUntil(EventExists)) << "the notifier creates the event";
+    EXPECT_TRUE(notifier.Running()) << "and keeps running";
+
+    HANDLE stop = OpenEventA(EVENT_MODIFY_STATE, FALSE, STOP_EVENT);
+    ASSERT_NE(stop, (HANDLE)NULL);
+    SetEvent(stop);
+    CloseHandle(stop);
+    ASSERT_TRUE(notifier.WaitEnd(WAIT_BOUND_MS));
+    EXPECT_EQ(notifier.ExitCode(), 0u);
+    EXPECT_FALSE(EventExists()) << "the event is gone with the notifier";
+}
+
+TEST_F(Notifier, TheSwitchStopsARunningNotifierAndTheDialogOpensAllTheSame)
+{
+    Child notifier, duplix;
+    ASSERT_TRUE(notifier.Start(notifier_));
+    ASSERT_TRUE(PumpUntil(EventExists));
+
+    HWND dlg = Open(duplix, "/exitdxnotify");
+    ASSERT_NE(dlg, (HWND)NULL);
+    EXPECT_TRUE(notifier.WaitEnd(WAIT_BOUND_MS));
+    EXPECT_EQ(notifier.ExitCode(), 0u);
+    EXPECT_EQ(CloseWithCancel(duplix, dlg), 0u);
+}
+
+TEST_F(Notifier, WithoutANotifierTheSwitchDoesNothingAndShowsNothing)
+{
+    ASSERT_FALSE(EventExists());
+    Child duplix;
+    HWND dlg = Open(duplix, "/exitdxnotify");
+    ASSERT_NE(dlg, (HWND)NULL);
+    // Start-up signals before it opens the dialog, so a box would be up by now.
+    EXPECT_EQ(CountVisibleWindowsOf(duplix.Pid()), 1) << "the dialog and no message";
+    EXPECT_EQ(CloseWithCancel(duplix, dlg), 0u);
+}
+
+}  // namespace

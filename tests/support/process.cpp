@@ -1,0 +1,131 @@
+// Starting the real programs from a test and watching them.
+#include "support/process.h"
+
+#include "support/wait.h"
+
+#include <string.h>
+
+std::string BinPath(const char *file)
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(NULL, path, sizeof(path));
+    char *slash = strrchr(path, '\\');
+    if (slash != NULL)
+        *slash = '\0';
+    // Tests live in build/<arch>/tests, the programs in build/<arch>/bin.
+    return std::string(path) + "\\..\\bin\\" + file;
+}
+
+Child::~Child()
+{
+    Kill();
+}
+
+bool Child::Start(const std::string &exe, const std::string &args)
+{
+    std::string cmd = "\"" + exe + "\"";
+    if (!args.empty())
+        cmd += " " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    char line[2048] = "";
+    lstrcpynA(line, cmd.c_str(), sizeof(line));
+    return CreateProcessA(exe.c_str(), line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi_) != FALSE;
+}
+
+bool Child::WaitEnd(DWORD boundMs)
+{
+    return pi_.hProcess != NULL && PumpUntilSignalled(pi_.hProcess, boundMs);
+}
+
+bool Child::Running() const
+{
+    return pi_.hProcess != NULL && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD Child::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    if (pi_.hProcess != NULL)
+        GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+}
+
+void Child::Kill()
+{
+    if (pi_.hProcess == NULL)
+        return;
+    if (Running()) {
+        TerminateProcess(pi_.hProcess, 255);
+        WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+    pi_ = PROCESS_INFORMATION();
+}
+
+struct FindArgs {
+    DWORD pid;
+    HWND found;
+    int count;
+};
+
+static BOOL CALLBACK MatchSettings(HWND hwnd, LPARAM lParam)
+{
+    FindArgs *args = (FindArgs *)lParam;
+    char title[64] = "";
+    DWORD pid = 0;
+
+    GetWindowTextA(hwnd, title, sizeof(title));
+    if (lstrcmpA(title, "VELT Duplix 98 Settings") != 0)
+        return TRUE;
+    args->count++;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (args->found == NULL && (args->pid == 0 || args->pid == pid) && IsWindowVisible(hwnd))
+        args->found = hwnd;
+    return TRUE;
+}
+
+HWND FindSettingsWindow(DWORD pid)
+{
+    FindArgs args = {pid, NULL, 0};
+    EnumWindows(MatchSettings, (LPARAM)&args);
+    return args.found;
+}
+
+HWND WaitForSettingsWindow(DWORD pid)
+{
+    HWND found = NULL;
+    PumpUntil([&] { return (found = FindSettingsWindow(pid)) != NULL; });
+    return found;
+}
+
+int CountSettingsWindows(void)
+{
+    FindArgs args = {0, NULL, 0};
+    EnumWindows(MatchSettings, (LPARAM)&args);
+    return args.count;
+}
+
+struct CountArgs {
+    DWORD pid;
+    int count;
+};
+
+static BOOL CALLBACK CountVisible(HWND hwnd, LPARAM lParam)
+{
+    CountArgs *args = (CountArgs *)lParam;
+    DWORD pid = 0;
+
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == args->pid && IsWindowVisible(hwnd))
+        args->count++;
+    return TRUE;
+}
+
+int CountVisibleWindowsOf(DWORD pid)
+{
+    CountArgs args = {pid, 0};
+    EnumWindows(CountVisible, (LPARAM)&args);
+    return args.count;
+}
