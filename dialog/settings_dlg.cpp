@@ -3,6 +3,7 @@
 
 #include "app/program.h"
 #include "dialog/appearance.h"
+#include "dialog/list_edit.h"
 #include "dialog/list_ops.h"
 #include "res/resource.h"
 
@@ -64,6 +65,14 @@ static INT_PTR OnOk(HWND hDlg, WORD code)
     return OnCancel(hDlg, 0);
 }
 
+// The list commands run whatever the notification code: a command sent by
+// code with the bare identifier runs the same steps as a click.
+static INT_PTR RunListCommand(void (*handler)(void))
+{
+    handler();
+    return TRUE;
+}
+
 static INT_PTR OnCommand(HWND hDlg, WPARAM wParam)
 {
     WORD code = HIWORD(wParam);
@@ -73,8 +82,31 @@ static INT_PTR OnCommand(HWND hDlg, WPARAM wParam)
         return OnOk(hDlg, code);
     case IDCANCEL:
         return OnCancel(hDlg, code);
+    case IDC_ADD_FILE:
+        return RunListCommand(OnAddFile);
+    case IDC_NEW_ITEM:
+        return RunListCommand(OnNewItem);
+    case IDC_PASTE_ITEM:
+        return RunListCommand(OnPasteItem);
+    case IDC_CHANGE_ITEM:
+        return RunListCommand(OnChangeItem);
+    case IDC_OPEN_ITEM:
+        return RunListCommand(OnOpenItem);
+    case IDC_EDIT_ITEM:
+        return RunListCommand(OnEditItem);
+    case IDC_REMOVE_ITEM:
+        return RunListCommand(OnRemoveItem);
     }
     return FALSE;
+}
+
+static INT_PTR OnNotify(WPARAM wParam, LPARAM lParam)
+{
+    const NMHDR *hdr = (const NMHDR *)lParam;
+
+    if (wParam != IDC_FILE_LIST || hdr == NULL)
+        return FALSE;
+    return OnListNotify(hdr);
 }
 
 INT_PTR CALLBACK SettingsDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -84,6 +116,8 @@ INT_PTR CALLBACK SettingsDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lPar
         return OnInitDialog(hDlg);
     case WM_COMMAND:
         return OnCommand(hDlg, wParam);
+    case WM_NOTIFY:
+        return OnNotify(wParam, lParam);
     case WM_HELP:
         SendMessageA(hDlg, WM_COMMAND, IDC_HELP, 0);
         return FALSE;

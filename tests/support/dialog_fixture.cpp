@@ -35,7 +35,8 @@ LRESULT CALLBACK SettingsDialog::RecordCommands(HWND hwnd, UINT msg, WPARAM wPar
 {
     SettingsDialog *self = g_recording;
 
-    if (msg == WM_COMMAND && self != NULL)
+    // Identifier 0 comes from the list's own label-edit box, not a command.
+    if (msg == WM_COMMAND && self != NULL && LOWORD(wParam) != 0)
         self->commands_.push_back(LOWORD(wParam));
     return CallWindowProcA(self ? self->original_ : DefDlgProcA, hwnd, msg, wParam, lParam);
 }
