@@ -6,6 +6,7 @@
 #include "support/modal.h"
 
 #include "dialog/list_ops.h"
+#include "dialog/settings_dlg.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
