@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "dialog/appearance.h"
 #include "dialog/list_edit.h"
+#include "dialog/persistence.h"
 #include "dialog/list_ops.h"
 #include "res/resource.h"
 
@@ -37,11 +38,11 @@ static INT_PTR OnInitDialog(HWND hDlg)
 {
     g_hDlg = hDlg;
     SetWindowTextA(hDlg, SETTINGS_TITLE);
-    // The stored or default window position goes here.
+    PlaceWindow(hDlg);
     ApplyAppearance(hDlg);
-    // The stored backup path goes here.
+    LoadBackupPath(hDlg);
     InsertListColumn(hDlg);
-    // The stored backup list goes here.
+    LoadBackupList();
     FitListColumn();
     FocusOkButton(hDlg);
     return FALSE;
@@ -51,7 +52,7 @@ static INT_PTR OnCancel(HWND hDlg, WORD code)
 {
     if (code != 0)
         return FALSE;
-    // The window position is stored here.
+    StoreWindowPosition(hDlg);
     ReleaseAppearance();
     EndDialog(hDlg, 1);
     return TRUE;
@@ -61,7 +62,7 @@ static INT_PTR OnOk(HWND hDlg, WORD code)
 {
     if (code != 0)
         return FALSE;
-    // The settings are stored and the notifier restarted here.
+    StoreSettingsAndRestartNotifier();
     return OnCancel(hDlg, 0);
 }
 

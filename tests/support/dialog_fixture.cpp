@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "dialog/settings_dlg.h"
 #include "res/resource.h"
+#include "support/product_key.h"
 #include "support/wait.h"
 
 #include <commctrl.h>
@@ -14,6 +15,8 @@ void SettingsDialog::SetUp()
 {
     g_hInst = GetModuleHandleA(NULL);
     InitCommonControls();
+    CleanProductKey();
+    Prepare();
     dlg_ = CreateDialogParamA(g_hInst, MAKEINTRESOURCEA(IDD_SETTINGS), NULL, SettingsDlgProc, 0);
     ASSERT_NE(dlg_, (HWND)NULL);
     // Watch the commands the dialog receives, from outside and from itself,

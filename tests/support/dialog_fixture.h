@@ -12,8 +12,11 @@
 
 class SettingsDialog : public ::testing::Test {
 protected:
+    // Cleans the product key, calls Prepare, then opens the dialog.
     void SetUp() override;
     void TearDown() override;
+    // Stores what the dialog should find when it opens.
+    virtual void Prepare() {}
 
     HWND Item(int id) const { return GetDlgItem(dlg_, id); }
     HWND List() const;

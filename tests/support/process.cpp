@@ -3,6 +3,8 @@
 
 #include "support/wait.h"
 
+#include <tlhelp32.h>
+
 #include <string.h>
 
 std::string BinPath(const char *file)
@@ -128,4 +130,21 @@ int CountVisibleWindowsOf(DWORD pid)
     CountArgs args = {pid, 0};
     EnumWindows(CountVisible, (LPARAM)&args);
     return args.count;
+}
+
+int CountProcessesNamed(const char *exeName)
+{
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry;
+    int count = 0;
+
+    if (snap == INVALID_HANDLE_VALUE)
+        return -1;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, exeName) == 0)
+            count++;
+    }
+    CloseHandle(snap);
+    return count;
 }

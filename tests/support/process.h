@@ -40,4 +40,7 @@ int CountSettingsWindows(void);
 // Number of visible top-level windows of a process (a message box counts).
 int CountVisibleWindowsOf(DWORD pid);
 
+// Number of running processes with this file name, e.g. "dxnotify.exe".
+int CountProcessesNamed(const char *exeName);
+
 #endif

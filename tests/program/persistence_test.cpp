@@ -1,0 +1,294 @@
+// The real program's opening and closing with the store: what it shows from
+// the registry, what OK and Cancel store, and the notifier's restart.
+#include "program_fixture.h"
+
+#include "support/modal.h"
+#include "support/product_key.h"
+#include "support/remote_list.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace {
+
+bool EventExists()
+{
+    HANDLE h = OpenEventA(SYNCHRONIZE, FALSE, STOP_EVENT);
+    if (h == NULL)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
+// Stops every notifier that holds the event, one signal each.
+void StopNotifiers()
+{
+    PumpUntil([] {
+        HANDLE h = OpenEventA(EVENT_MODIFY_STATE, FALSE, STOP_EVENT);
+        if (h == NULL)
+            return CountProcessesNamed("dxnotify.exe") == 0;
+        SetEvent(h);
+        CloseHandle(h);
+        return false;
+    });
+}
+
+class Persistence : public ProgramTest {
+protected:
+    void SetUp() override
+    {
+        ProgramTest::SetUp();
+        StopNotifiers();
+        ASSERT_EQ(CountProcessesNamed("dxnotify.exe"), 0);
+        CleanProductKey();
+    }
+    void TearDown() override
+    {
+        StopNotifiers();
+        CleanProductKey();
+    }
+
+    // Opens the program and reads back what its dialog shows.
+    HWND OpenAndRead(Child &child, std::vector<std::string> *entries, int *selected, std::string *path)
+    {
+        HWND dlg = Open(child);
+        if (dlg == NULL)
+            return NULL;
+        HWND list = GetDlgItem(dlg, 1001);
+        *entries = RemoteListEntries(list);
+        *selected = RemoteListSelected(list);
+        *path = WindowText(GetDlgItem(dlg, 1030));
+        return dlg;
+    }
+
+    // Starts a notifier and waits until it holds the event.
+    void StartNotifier(Child &notifier)
+    {
+        ASSERT_TRUE(notifier.Start(notifier_));
+        ASSERT_TRUE(PumpUntil(EventExists));
+    }
+
+    static std::string MakeFile(const std::string &name)
+    {
+        char temp[MAX_PATH] = "";
+        GetTempPathA(sizeof(temp), temp);
+        std::string folder = std::string(temp) + "duplix-round-trip";
+        CreateDirectoryA(folder.c_str(), NULL);
+        std::string path = folder + "\\" + name;
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        CloseHandle(h);
+        return path;
+    }
+};
+
+TEST_F(Persistence, StoredEntriesAreShownSortedOnceEachWithTheLastLoadedSelected)
+{
+    PutString("BackupPath", "D:\\Store");
+    PutString("ListItem0", "c:\\zeta.txt");
+    PutString("ListItem1", "C:\\Alpha.txt");
+    PutString("ListItem2", "c:\\ALPHA.TXT");
+    PutString("ListItem3", "c:\\mid.txt");
+    Child child;
+    std::vector<std::string> entries;
+    int selected = -2;
+    std::string path;
+    HWND dlg = OpenAndRead(child, &entries, &selected, &path);
+    ASSERT_NE(dlg, (HWND)NULL);
+    EXPECT_EQ(entries, (std::vector<std::string>{"C:\\Alpha.txt", "c:\\mid.txt", "c:\\zeta.txt"}));
+    EXPECT_EQ(selected, 1) << "the entry of the highest index read";
+    EXPECT_EQ(path, "D:\\Store");
+    EXPECT_EQ(CloseWithCancel(child, dlg), 0u);
+}
+
+TEST_F(Persistence, LastLoadedDuplicateSelectsTheEntryShown)
+{
+    PutString("ListItem0", "c:\\b.txt");
+    PutString("ListItem1", "C:\\A.TXT");
+    PutString("ListItem2", "c:\\a.txt");
+    Child child;
+    std::vector<std::string> entries;
+    int selected = -2;
+    std::string path;
+    HWND dlg = OpenAndRead(child, &entries, &selected, &path);
+    ASSERT_NE(dlg, (HWND)NULL);
+    EXPECT_EQ(entries, (std::vector<std::string>{"C:\\A.TXT", "c:\\b.txt"}));
+    EXPECT_EQ(selected, 0);
+    EXPECT_EQ(path, "C:\\Duplix Path") << "no stored path: the default";
+    EXPECT_EQ(CloseWithCancel(child, dlg), 0u);
+}
+
+TEST_F(Persistence, LoadingStopsAtTheFirstGapAndAtAnEntryTooLongToRead)
+{
+    struct Case {
+        const char *what;
+        std::string second;  // empty: ListItem1 missing
+    } cases[] = {{"a gap", ""}, {"260 characters", std::string(260, 'L')}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        CleanProductKey();
+        PutString("ListItem0", "c:\\first.txt");
+        if (!c.second.empty())
+            PutString("ListItem1", c.second);
+        PutString("ListItem2", "c:\\third.txt");
+        Child child;
+        std::vector<std::string> entries;
+        int selected = -2;
+        std::string path;
+        HWND dlg = OpenAndRead(child, &entries, &selected, &path);
+        ASSERT_NE(dlg, (HWND)NULL);
+        EXPECT_EQ(entries, std::vector<std::string>{"c:\\first.txt"});
+        EXPECT_EQ(selected, 0);
+        EXPECT_EQ(CloseWithCancel(child, dlg), 0u);
+    }
+}
+
+TEST_F(Persistence, OkWithEntriesStoresThemStopsTheNotifierAndStartsANewOne)
+{
+    Child old;
+    StartNotifier(old);
+    PutString("ListItem0", "c:\\b.txt");
+    PutString("ListItem1", "c:\\a.txt");
+    PutString("ListItem2", "c:\\stale one.txt");
+    PutString("ListItem5", "c:\\past the gap.txt");
+    PutString("BackupPath", "F:\\Copies");
+    Child child;
+    HWND dlg = Open(child);
+    ASSERT_NE(dlg, (HWND)NULL);
+    HWND list = GetDlgItem(dlg, 1001);
+    // Take one entry off as the user would: select it and press Delete.
+    PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);  // removes the selected, the last loaded
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 2; }));
+
+    Click(dlg, IDOK);
+    ASSERT_TRUE(child.WaitEnd(WAIT_BOUND_MS));
+    EXPECT_EQ(child.ExitCode(), 0u);
+    EXPECT_TRUE(old.WaitEnd(WAIT_BOUND_MS)) << "the running notifier was told to stop";
+    EXPECT_TRUE(PumpUntil([] { return EventExists() && CountProcessesNamed("dxnotify.exe") == 1; }))
+        << "a new notifier runs and holds the event";
+
+    EXPECT_EQ(GetString("BackupPath"), "F:\\Copies");
+    EXPECT_EQ(GetString("ListItem0"), "c:\\a.txt");
+    EXPECT_EQ(GetString("ListItem1"), "c:\\b.txt");
+    EXPECT_FALSE(HasValue("ListItem2")) << "the stale tail is removed";
+    EXPECT_EQ(GetString("ListItem5"), "c:\\past the gap.txt") << "values past a gap stay";
+    EXPECT_TRUE(HasValue("WndLeft"));
+    EXPECT_TRUE(HasValue("WndTop"));
+}
+
+TEST_F(Persistence, OkWithAnEmptyListStopsTheNotifierAndStartsNone)
+{
+    Child old;
+    StartNotifier(old);
+    PutString("ListItem0", "c:\\only.txt");
+    Child child;
+    HWND dlg = Open(child);
+    ASSERT_NE(dlg, (HWND)NULL);
+    HWND list = GetDlgItem(dlg, 1001);
+    PostMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0; }));
+    Click(dlg, IDOK);
+    ASSERT_TRUE(child.WaitEnd(WAIT_BOUND_MS));
+    EXPECT_EQ(child.ExitCode(), 0u);
+    EXPECT_TRUE(old.WaitEnd(WAIT_BOUND_MS));
+    // The program starts a notifier before it ends, so one would be there now.
+    EXPECT_EQ(CountProcessesNamed("dxnotify.exe"), 0);
+    EXPECT_FALSE(HasValue("ListItem0"));
+    EXPECT_EQ(GetString("BackupPath"), "C:\\Duplix Path");
+}
+
+TEST_F(Persistence, OkWithoutTheNotifierFileShowsNothingAndEnds)
+{
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof(temp), temp);
+    std::string folder = std::string(temp) + "duplix-alone";
+    CreateDirectoryA(folder.c_str(), NULL);
+    std::string alone = folder + "\\Duplix.exe";
+    ASSERT_TRUE(CopyFileA(duplix_.c_str(), alone.c_str(), FALSE));
+    DeleteFileA((folder + "\\dxnotify.exe").c_str());
+    PutString("ListItem0", "c:\\watched.txt");
+
+    Child child;
+    ASSERT_TRUE(child.Start(alone));
+    HWND dlg = WaitForSettingsWindow(child.Pid());
+    ASSERT_NE(dlg, (HWND)NULL);
+    Click(dlg, IDOK);
+    int mostWindows = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        int n = CountVisibleWindowsOf(child.Pid());
+        mostWindows = n > mostWindows ? n : mostWindows;
+        return !child.Running();
+    }));
+    EXPECT_EQ(child.ExitCode(), 0u);
+    EXPECT_LE(mostWindows, 1) << "no message beside the dialog";
+    EXPECT_EQ(GetString("ListItem0"), "c:\\watched.txt");
+    EXPECT_EQ(CountProcessesNamed("dxnotify.exe"), 0);
+}
+
+TEST_F(Persistence, CancelAfterChangesStoresOnlyThePositionAndLeavesTheNotifier)
+{
+    Child notifier;
+    StartNotifier(notifier);
+    PutString("ListItem0", "c:\\a.txt");
+    PutString("BackupPath", "D:\\P");
+    Child child;
+    HWND dlg = Open(child);
+    ASSERT_NE(dlg, (HWND)NULL);
+    HWND list = GetDlgItem(dlg, 1001);
+    Click(dlg, 1072);  // New
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 2; }));
+    SendMessageA(GetDlgItem(dlg, 1030), WM_SETTEXT, 0, (LPARAM) "X:\\Elsewhere");
+    EXPECT_EQ(CloseWithCancel(child, dlg), 0u);
+
+    EXPECT_EQ(GetString("ListItem0"), "c:\\a.txt");
+    EXPECT_FALSE(HasValue("ListItem1"));
+    EXPECT_EQ(GetString("BackupPath"), "D:\\P");
+    EXPECT_TRUE(HasValue("WndLeft"));
+    EXPECT_TRUE(HasValue("WndTop"));
+    EXPECT_TRUE(notifier.Running()) << "the notifier is left alone";
+}
+
+// Adds a file through Add File and the program's own file-open dialog.
+void AddFileAsAUser(HWND dlg, const std::string &file)
+{
+    HWND list = GetDlgItem(dlg, 1001);
+    int before = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    PostMessageA(GetDlgItem(dlg, 1073), BM_CLICK, 0, 0);
+    HWND open = WaitForTopWindow(NULL, "VELT Duplix 98 - Please select a file");
+    ASSERT_NE(open, (HWND)NULL);
+    HWND combo = GetDlgItem(open, 0x47C);
+    HWND edit = (HWND)SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0);
+    if (edit == NULL)
+        edit = GetDlgItem(open, 0x480);
+    SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)file.c_str());
+    PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(open, IDOK));
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == before + 1; }));
+}
+
+TEST_F(Persistence, RoundTripOpenAddFilesOkOpenAgain)
+{
+    std::string one = MakeFile("one.txt"), two = MakeFile("two.txt");
+    Child first;
+    HWND dlg = Open(first);
+    ASSERT_NE(dlg, (HWND)NULL);
+    AddFileAsAUser(dlg, two);
+    AddFileAsAUser(dlg, one);
+    SendMessageA(GetDlgItem(dlg, 1030), WM_SETTEXT, 0, (LPARAM) "E:\\Safe Place");
+    std::vector<std::string> shown = RemoteListEntries(GetDlgItem(dlg, 1001));
+    ASSERT_EQ(shown.size(), 2u);
+    Click(dlg, IDOK);
+    ASSERT_TRUE(first.WaitEnd(WAIT_BOUND_MS));
+
+    Child second;
+    std::vector<std::string> entries;
+    int selected = -2;
+    std::string path;
+    HWND again = OpenAndRead(second, &entries, &selected, &path);
+    ASSERT_NE(again, (HWND)NULL);
+    EXPECT_EQ(entries, shown);
+    EXPECT_EQ(lstrcmpiA(entries[0].c_str(), one.c_str()), 0) << entries[0];
+    EXPECT_EQ(path, "E:\\Safe Place");
+    EXPECT_EQ(CloseWithCancel(second, again), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,15 @@
+// Reads the list control of another process. List-view messages carry raw
+// pointers, so the text buffer is placed in that process's memory.
+#ifndef TEST_REMOTE_LIST_H
+#define TEST_REMOTE_LIST_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+std::vector<std::string> RemoteListEntries(HWND list);
+int RemoteListSelected(HWND list);
+int RemoteColumnWidth(HWND list);
+
+#endif
