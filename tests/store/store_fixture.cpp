@@ -150,6 +150,19 @@ void ProductKeyTest::TearDown()
     DeleteProductKey();
 }
 
+void DialogOverCleanKey::SetUp()
+{
+    DeleteProductKey();
+    ASSERT_FALSE(ProductKeyExists());
+    SettingsDialog::SetUp();
+}
+
+void DialogOverCleanKey::TearDown()
+{
+    SettingsDialog::TearDown();
+    DeleteProductKey();
+}
+
 ErrorBox::ErrorBox()
     : answer_(BOX_TITLE, "#32770", [this](HWND box) {
           Read(box);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/dialog_fixture.h"
 #include "support/modal.h"
 
 #include <atomic>
@@ -48,6 +49,13 @@ int OwnHandleCount();
 
 // No product key at the start of each test, and none left after it.
 class ProductKeyTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// The real settings dialog over a clean product key.
+class DialogOverCleanKey : public SettingsDialog {
 protected:
     void SetUp() override;
     void TearDown() override;
