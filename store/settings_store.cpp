@@ -41,6 +41,7 @@ static void SaveEntry(HWND hList, int index)
     item.pszText = text;
     item.cchTextMax = sizeof(text);
     SendMessageA(hList, LVM_GETITEMTEXTA, (WPARAM)index, (LPARAM)&item);
+    // The list cuts and terminates the text; the zero holds even if not.
     text[sizeof(text) - 1] = '\0';
     MakeListItemName(name, index);
     // A failed write has shown its box; the other entries are still saved.
