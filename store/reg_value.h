@@ -1,0 +1,39 @@
+// Single values of the product key: string and number reads and writes, and
+// the error box that explains a refusal of the registry.
+#ifndef DUPLIX_REG_VALUE_H
+#define DUPLIX_REG_VALUE_H
+
+#include <windows.h>
+
+// The one key that holds all settings, below the root the caller passes.
+#define PRODUCT_KEY "Software\\VELT Software\\Duplix"
+
+// Every operation opens (creating when missing) and closes the product key
+// itself; no key handle lives between calls. Bad arguments and refusals of
+// the registry are shown in a box at once; a missing value is not an error.
+
+// Reads a string value into buffer, which must hold MAX_PATH (260) bytes.
+// Returns 1 with the text, always terminated, also when it was stored
+// without its zero. Returns 0 with an empty buffer when the value is missing
+// or does not fit 259 characters and a zero (260 bytes that do not end in a
+// zero included). The stored type is not looked at: a value of another type
+// comes out as its bytes, terminated.
+int ReadRegString(HKEY hRoot, const char *name, char *buffer);
+
+// Stores text (which may be empty) as REG_SZ with its zero. Returns 1 or 0.
+int WriteRegString(HKEY hRoot, const char *name, const char *text);
+
+// Reads any value of exactly 4 bytes as a signed number. Returns -1 when the
+// value is missing or is shorter or longer than 4 bytes (a stored -1 reads
+// the same).
+int ReadRegDword(HKEY hRoot, const char *name);
+
+// Stores the number as REG_DWORD. Returns 1 or 0.
+int WriteRegDword(HKEY hRoot, const char *name, int value);
+
+// Shows text, an empty line and the system's text for the calling thread's
+// last-error value, in an error box brought to the front. Shows text alone
+// when the system has no text for the code.
+void ShowSystemError(const char *text);
+
+#endif

@@ -1,0 +1,87 @@
+// The save of the backup path and the backup list from the dialog's controls.
+#include "store/settings_store.h"
+
+#include "dialog/settings_dlg.h"
+#include "res/resource.h"
+#include "store/reg_value.h"
+
+#include <commctrl.h>
+#include <limits.h>
+
+void MakeListItemName(char *name, int index)
+{
+    // wsprintfA takes no size, but "ListItem" and the longest int need only
+    // 20 bytes with the zero, well inside LIST_NAME_SIZE.
+    wsprintfA(name, LIST_ITEM_FORMAT, index);
+}
+
+static void SaveBackupPath(void)
+{
+    char path[MAX_PATH] = "";
+
+    // GetDlgItemTextA cuts at 259 characters and terminates; 0 is empty.
+    if (GetDlgItemTextA(g_hDlg, IDC_BACKUP_PATH, path, sizeof(path)) == 0)
+        lstrcpynA(path, DEFAULT_BACKUP_PATH, sizeof(path));
+    WriteRegString(HKEY_CURRENT_USER, BACKUP_PATH_VALUE, path);
+}
+
+static int CountEntries(HWND hList)
+{
+    return (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0);
+}
+
+static void SaveEntry(HWND hList, int index)
+{
+    char text[MAX_PATH] = "";
+    char name[LIST_NAME_SIZE];
+    LVITEMA item;
+
+    ZeroMemory(&item, sizeof(item));
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    SendMessageA(hList, LVM_GETITEMTEXTA, (WPARAM)index, (LPARAM)&item);
+    // The list cuts and terminates the text; the zero holds even if not.
+    text[sizeof(text) - 1] = '\0';
+    MakeListItemName(name, index);
+    // A failed write has shown its box; the other entries are still saved.
+    WriteRegString(HKEY_CURRENT_USER, name, text);
+}
+
+// Deletes the list values from number first upward, up to the first number
+// that is missing. Stays quiet when the key cannot be opened.
+static void RemoveStaleEntries(int first)
+{
+    char name[LIST_NAME_SIZE];
+    HKEY key;
+    int i;
+
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, PRODUCT_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    for (i = first; i < INT_MAX; i++) {
+        MakeListItemName(name, i);
+        if (RegDeleteValueA(key, name) != ERROR_SUCCESS)
+            break;
+    }
+    RegCloseKey(key);
+}
+
+int SaveSettings(void)
+{
+    HWND hList = GetDlgItem(g_hDlg, IDC_FILE_LIST);
+    int result = 0;
+    int i = 0;
+
+    SaveBackupPath();
+    // The entries are rewritten in place before the tail goes, so that a
+    // reader never finds the whole list gone while it has entries.
+    if (CountEntries(hList) > 0) {
+        result = 1;
+        do {
+            SaveEntry(hList, i);
+            i++;
+        } while (i < CountEntries(hList));
+    }
+    RemoveStaleEntries(i);
+    return result;
+}
