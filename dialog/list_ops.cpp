@@ -52,7 +52,7 @@ void RunCommand(int id)
     SendMessageA(g_hDlg, WM_COMMAND, id, 0);
 }
 
-void AddOrSelectItem(const char *path)
+int FindOrAddItem(const char *path)
 {
     HWND hList = GetFileList();
     LVFINDINFOA find;
@@ -63,15 +63,21 @@ void AddOrSelectItem(const char *path)
     find.flags = LVFI_STRING;
     find.psz = path;
     index = (int)SendMessageA(hList, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
-    if (index == -1) {
-        ZeroMemory(&item, sizeof(item));
-        item.mask = LVIF_TEXT | LVIF_STATE;
-        // The list copies the text and never writes to it on insertion.
-        item.pszText = (LPSTR)path;
-        item.cchTextMax = MAX_PATH;
-        index = (int)SendMessageA(hList, LVM_INSERTITEMA, 0, (LPARAM)&item);
-    }
-    SetFocus(hList);
+    if (index != -1)
+        return index;
+    ZeroMemory(&item, sizeof(item));
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    // The list copies the text and never writes to it on insertion.
+    item.pszText = (LPSTR)path;
+    item.cchTextMax = MAX_PATH;
+    return (int)SendMessageA(hList, LVM_INSERTITEMA, 0, (LPARAM)&item);
+}
+
+void AddOrSelectItem(const char *path)
+{
+    int index = FindOrAddItem(path);
+
+    SetFocus(GetFileList());
     SelectItem(index);
     FitListColumn();
 }

@@ -25,6 +25,10 @@ void ReadItemText(int index, char *text);
 // Sends the dialog one of its own commands and returns when it has run.
 void RunCommand(int id);
 
+// Adds the path unless an entry equal to it (case ignored) exists; returns
+// the index of the entry, added or found.
+int FindOrAddItem(const char *path);
+
 // Adds the path unless an entry equal to it (case ignored) exists; either way
 // selects that entry, focuses the list and fits the column.
 void AddOrSelectItem(const char *path);

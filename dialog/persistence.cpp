@@ -43,6 +43,8 @@ void LoadBackupList(void)
 {
     char name[LIST_NAME_SIZE];
     char text[MAX_PATH];
+    char last[MAX_PATH] = "";
+    int loaded = 0;
     int n;
 
     for (n = 0;; n++) {
@@ -50,8 +52,15 @@ void LoadBackupList(void)
         text[0] = '\0';
         if (!ReadRegString(HKEY_CURRENT_USER, name, text))
             break;
-        AddOrSelectItem(text);
+        FindOrAddItem(text);
+        lstrcpynA(last, text, sizeof(last));
+        loaded = 1;
     }
+    // Selecting and fitting after each entry would end the same way, at a
+    // cost that grows with the square of the list: do it once, for the
+    // entry loaded last.
+    if (loaded)
+        AddOrSelectItem(last);
 }
 
 void StoreSettingsAndRestartNotifier(void)

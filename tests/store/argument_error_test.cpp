@@ -99,7 +99,7 @@ TEST_F(BadArgument, NumberWriteRefusesANullEmptyOrUnreadableName)
 
 TEST_F(BadArgument, StringReadRefusesANullBufferOrOneNotWritableOver260Bytes)
 {
-    StoreText("Text", "stored");
+    PutString("Text", "stored");
     for (char *buffer : {(char *)NULL, WritableFor100Bytes()}) {
         SCOPED_TRACE(buffer ? "100 bytes" : "null");
         int result = -5;

@@ -39,8 +39,8 @@ TEST_F(NumberValue, StoredMinusOneIsKeptAndReadsLikeAMissingValue)
 TEST_F(NumberValue, AnyValueOfFourBytesReadsAsANumber)
 {
     const unsigned char bytes[4] = {0x78, 0x56, 0x34, 0x12};
-    StoreRaw("Binary", REG_BINARY, bytes, sizeof(bytes));
-    StoreText("Text", "abc");
+    PutRaw("Binary", REG_BINARY, bytes, sizeof(bytes));
+    PutString("Text", "abc");
     EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, "Binary"), 0x12345678);
     EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, "Text"), 0x00636261);
 }
@@ -48,8 +48,8 @@ TEST_F(NumberValue, AnyValueOfFourBytesReadsAsANumber)
 TEST_F(NumberValue, LongerValuesReadAsMissing)
 {
     const unsigned char eight[8] = {1, 0, 0, 0, 0, 0, 0, 0};
-    StoreRaw("Qword", REG_QWORD, eight, sizeof(eight));
-    StoreRaw("Five", REG_BINARY, eight, 5);
+    PutRaw("Qword", REG_QWORD, eight, sizeof(eight));
+    PutRaw("Five", REG_BINARY, eight, 5);
     NoBox none;
     EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, "Qword"), -1);
     EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, "Five"), -1);
@@ -59,9 +59,9 @@ TEST_F(NumberValue, LongerValuesReadAsMissing)
 TEST_F(NumberValue, ShorterValuesReadAsMissingNotAsAPartNumber)
 {
     const unsigned char bytes[3] = {0, 0, 0};
-    StoreRaw("Three", REG_BINARY, bytes, 3);
-    StoreRaw("One", REG_BINARY, "\x05", 1);
-    StoreRaw("Empty", REG_BINARY, NULL, 0);
+    PutRaw("Three", REG_BINARY, bytes, 3);
+    PutRaw("One", REG_BINARY, "\x05", 1);
+    PutRaw("Empty", REG_BINARY, NULL, 0);
     NoBox none;
     EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, "Three"), -1);
     EXPECT_EQ(ReadRegDword(HKEY_CURRENT_USER, "One"), -1);

@@ -34,7 +34,7 @@ protected:
     static void StoreOld(std::initializer_list<int> numbers)
     {
         for (int i : numbers)
-            StoreText(ListItem(i).c_str(), "C:\\Old\\" + std::to_string(i));
+            PutString(ListItem(i).c_str(), "C:\\Old\\" + std::to_string(i));
     }
     // Saves, answering any box that should not come; the result.
     int Save()
@@ -49,7 +49,7 @@ protected:
     {
         std::vector<std::string> out;
         for (int i = from; i <= to; i++)
-            out.push_back(FetchText(ListItem(i).c_str()));
+            out.push_back(GetString(ListItem(i).c_str()));
         return out;
     }
 };
@@ -65,8 +65,8 @@ TEST_F(SavedSettings, EntriesAreStoredFromListItem0InTheOrderShown)
 
     EXPECT_EQ(Save(), 1);
     EXPECT_EQ(Stored(0, 2), shown);
-    EXPECT_EQ(FetchText("ListItem3"), "<missing>");
-    EXPECT_EQ(FetchText("BackupPath"), "D:\\Copies");
+    EXPECT_EQ(GetString("ListItem3"), "<missing>");
+    EXPECT_EQ(GetString("BackupPath"), "D:\\Copies");
     EXPECT_EQ(StoredValueCount(), 4);
 }
 
@@ -76,9 +76,9 @@ TEST_F(SavedSettings, GrownListCreatesTheNewDecimalNumbersAndStopsAtTheFirstMiss
     AddNumbered(12);
     EXPECT_EQ(Save(), 1);
     EXPECT_EQ(Stored(0, 11), Entries());
-    EXPECT_EQ(FetchText("ListItem10"), "C:\\Files\\entry110.txt") << "no leading zeros";
-    EXPECT_EQ(FetchText("ListItem12"), "<missing>");
-    EXPECT_EQ(FetchText("ListItem13"), "C:\\Old\\13") << "the removal stopped at ListItem12";
+    EXPECT_EQ(GetString("ListItem10"), "C:\\Files\\entry110.txt") << "no leading zeros";
+    EXPECT_EQ(GetString("ListItem12"), "<missing>");
+    EXPECT_EQ(GetString("ListItem13"), "C:\\Old\\13") << "the removal stopped at ListItem12";
 }
 
 TEST_F(SavedSettings, ShrunkListLosesItsTailUpToTheFirstMissingNumber)
@@ -88,7 +88,7 @@ TEST_F(SavedSettings, ShrunkListLosesItsTailUpToTheFirstMissingNumber)
     EXPECT_EQ(Save(), 1);
     EXPECT_EQ(Stored(0, 2), Entries());
     EXPECT_EQ(Stored(3, 5), (std::vector<std::string>{"<missing>", "<missing>", "<missing>"}));
-    EXPECT_EQ(FetchText("ListItem6"), "C:\\Old\\6") << "the removal stopped at ListItem5";
+    EXPECT_EQ(GetString("ListItem6"), "C:\\Old\\6") << "the removal stopped at ListItem5";
 }
 
 TEST_F(SavedSettings, EmptyListResultsIn0AndDeletesTheListValuesUpToTheFirstGap)
@@ -97,8 +97,8 @@ TEST_F(SavedSettings, EmptyListResultsIn0AndDeletesTheListValuesUpToTheFirstGap)
     SetPath("D:\\Copies");
     EXPECT_EQ(Save(), 0);
     EXPECT_EQ(Stored(0, 3), (std::vector<std::string>{"<missing>", "<missing>", "<missing>", "<missing>"}));
-    EXPECT_EQ(FetchText("ListItem4"), "C:\\Old\\4");
-    EXPECT_EQ(FetchText("BackupPath"), "D:\\Copies") << "the path is written all the same";
+    EXPECT_EQ(GetString("ListItem4"), "C:\\Old\\4");
+    EXPECT_EQ(GetString("BackupPath"), "D:\\Copies") << "the path is written all the same";
 }
 
 TEST_F(SavedSettings, StoredValuesWithAGapKeepTheValuePastTheGap)
@@ -107,8 +107,8 @@ TEST_F(SavedSettings, StoredValuesWithAGapKeepTheValuePastTheGap)
     AddNumbered(2);
     EXPECT_EQ(Save(), 1);
     EXPECT_EQ(Stored(0, 1), Entries());
-    EXPECT_EQ(FetchText("ListItem2"), "<missing>");
-    EXPECT_EQ(FetchText("ListItem3"), "C:\\Old\\3");
+    EXPECT_EQ(GetString("ListItem2"), "<missing>");
+    EXPECT_EQ(GetString("ListItem3"), "C:\\Old\\3");
 }
 
 TEST_F(SavedSettings, EmptyPathFieldIsStoredAsTheDefaultPath)
@@ -116,7 +116,7 @@ TEST_F(SavedSettings, EmptyPathFieldIsStoredAsTheDefaultPath)
     SetPath("");
     AddNumbered(1);
     EXPECT_EQ(Save(), 1);
-    EXPECT_EQ(FetchText("BackupPath"), "C:\\Duplix Path");
+    EXPECT_EQ(GetString("BackupPath"), "C:\\Duplix Path");
 }
 
 TEST_F(SavedSettings, PathAndEntryOf259CharactersAreStoredWholeAndReadBack)
@@ -127,8 +127,8 @@ TEST_F(SavedSettings, PathAndEntryOf259CharactersAreStoredWholeAndReadBack)
     SetPath(path);
     Add(entry);
     EXPECT_EQ(Save(), 1);
-    EXPECT_EQ(FetchText("BackupPath"), path);
-    EXPECT_EQ(FetchText("ListItem0"), entry);
+    EXPECT_EQ(GetString("BackupPath"), path);
+    EXPECT_EQ(GetString("ListItem0"), entry);
     char buffer[MAX_PATH];
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, "BackupPath", buffer), 1);
     EXPECT_EQ(std::string(buffer), path);
@@ -139,7 +139,7 @@ TEST_F(SavedSettings, LongerPathIsCutTo259Characters)
     std::string path = "D:\\" + std::string(300, 'p');
     SetPath(path);
     EXPECT_EQ(Save(), 0);
-    EXPECT_EQ(FetchText("BackupPath"), path.substr(0, 259));
+    EXPECT_EQ(GetString("BackupPath"), path.substr(0, 259));
 }
 
 TEST_F(SavedSettings, SavingOnAFreshAccountCreatesTheKeyWithThePathAndTheList)
@@ -147,7 +147,7 @@ TEST_F(SavedSettings, SavingOnAFreshAccountCreatesTheKeyWithThePathAndTheList)
     AddNumbered(2);
     EXPECT_EQ(Save(), 1);
     EXPECT_TRUE(ProductKeyExists());
-    EXPECT_EQ(FetchText("BackupPath"), "C:\\Duplix Path");
+    EXPECT_EQ(GetString("BackupPath"), "C:\\Duplix Path");
     EXPECT_EQ(Stored(0, 1), Entries());
     EXPECT_EQ(StoredValueCount(), 3);
 }

@@ -8,85 +8,6 @@
 
 #define BOX_TITLE "VELT Duplix 98"
 
-void DeleteProductKey()
-{
-    LONG rc = RegDeleteTreeA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY);
-    ASSERT_TRUE(rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) << rc;
-}
-
-bool ProductKeyExists()
-{
-    HKEY key;
-
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-int StoredValueCount()
-{
-    HKEY key;
-    DWORD values = 0;
-
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return -1;
-    RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
-    RegCloseKey(key);
-    return (int)values;
-}
-
-void StoreRaw(const char *name, DWORD type, const void *data, DWORD size)
-{
-    HKEY key;
-    LONG rc;
-
-    rc = RegCreateKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL);
-    ASSERT_EQ(rc, ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, name, 0, type, (const BYTE *)data, size), ERROR_SUCCESS) << name;
-    RegCloseKey(key);
-}
-
-void StoreText(const char *name, const std::string &text)
-{
-    StoreRaw(name, REG_SZ, text.c_str(), (DWORD)text.size() + 1);
-}
-
-bool FetchRaw(const char *name, RawValue *value)
-{
-    HKEY key;
-    std::vector<char> data(70000);
-    DWORD size = (DWORD)data.size();
-    LONG rc;
-
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    rc = RegQueryValueExA(key, name, NULL, &value->type, (BYTE *)data.data(), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS)
-        return false;
-    value->bytes.assign(data.data(), size);
-    return true;
-}
-
-std::string FetchText(const char *name)
-{
-    RawValue value;
-
-    if (!FetchRaw(name, &value))
-        return "<missing>";
-    if (value.type != REG_SZ)
-        return "<type " + std::to_string(value.type) + ">";
-    if (value.bytes.empty() || value.bytes.back() != '\0')
-        return "<unterminated>";
-    return value.bytes.substr(0, value.bytes.size() - 1);
-}
-
-std::string ListItem(int index)
-{
-    return "ListItem" + std::to_string(index);
-}
-
 std::string SystemText(DWORD code)
 {
     char *text = NULL;
@@ -141,26 +62,25 @@ int OwnHandleCount()
 
 void ProductKeyTest::SetUp()
 {
-    DeleteProductKey();
+    CleanProductKey();
     ASSERT_FALSE(ProductKeyExists());
 }
 
 void ProductKeyTest::TearDown()
 {
-    DeleteProductKey();
+    CleanProductKey();
 }
 
 void DialogOverCleanKey::SetUp()
 {
-    DeleteProductKey();
-    ASSERT_FALSE(ProductKeyExists());
+    // The dialog's fixture cleans the key before the dialog opens.
     SettingsDialog::SetUp();
 }
 
 void DialogOverCleanKey::TearDown()
 {
     SettingsDialog::TearDown();
-    DeleteProductKey();
+    CleanProductKey();
 }
 
 ErrorBox::ErrorBox()

@@ -10,36 +10,12 @@
 
 #include "support/dialog_fixture.h"
 #include "support/modal.h"
+#include "support/product_key.h"
 
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
-
-#define TEST_PRODUCT_KEY "Software\\VELT Software\\Duplix"
-
-// Removes the product key with everything in it; nothing outside it.
-void DeleteProductKey();
-bool ProductKeyExists();
-// Number of values in the product key (-1 when there is no key).
-int StoredValueCount();
-
-// Stores bytes of any type and size straight into the product key.
-void StoreRaw(const char *name, DWORD type, const void *data, DWORD size);
-// Stores text as REG_SZ with its zero.
-void StoreText(const char *name, const std::string &text);
-
-struct RawValue {
-    DWORD type = 0;
-    std::string bytes;
-};
-// The stored value as it is; false when it is missing.
-bool FetchRaw(const char *name, RawValue *value);
-// The stored REG_SZ value without its zero; "<missing>" or "<type N>" else.
-std::string FetchText(const char *name);
-
-// "ListItem" and the number, as the stored list names its values.
-std::string ListItem(int index);
 
 // The system's own text for an error code ("" when it has none).
 std::string SystemText(DWORD code);

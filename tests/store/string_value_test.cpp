@@ -63,7 +63,7 @@ TEST_F(StringValue, WritingAgainReplacesTheText)
 {
     ASSERT_EQ(WriteRegString(HKEY_CURRENT_USER, "Text", "a longer first text"), 1);
     ASSERT_EQ(WriteRegString(HKEY_CURRENT_USER, "Text", "second"), 1);
-    EXPECT_EQ(FetchText("Text"), "second");
+    EXPECT_EQ(GetString("Text"), "second");
     EXPECT_EQ(StoredValueCount(), 1);
 }
 
@@ -71,7 +71,7 @@ TEST_F(StringValue, TextOf260CharactersIsStoredButReadsAsMissingWithoutABox)
 {
     std::string text(260, 'q');
     ASSERT_EQ(WriteRegString(HKEY_CURRENT_USER, "Text", text.c_str()), 1);
-    EXPECT_EQ(FetchText("Text"), text);
+    EXPECT_EQ(GetString("Text"), text);
 
     NoBox none;
     GuardedBuffer buffer;
@@ -84,7 +84,7 @@ TEST_F(StringValue, TextOf260CharactersIsStoredButReadsAsMissingWithoutABox)
 TEST_F(StringValue, ValueOf260BytesWithoutAZeroReadsAsMissingNotUnterminated)
 {
     std::string bytes(MAX_PATH, 'z');
-    StoreRaw("Binary", REG_BINARY, bytes.data(), MAX_PATH);
+    PutRaw("Binary", REG_BINARY, bytes.data(), MAX_PATH);
     // A REG_SZ of 260 characters without a terminator; stored through the
     // wide call, which keeps the size exactly as given.
     std::wstring wide(MAX_PATH, L'w');
@@ -107,7 +107,7 @@ TEST_F(StringValue, ValueOf260BytesWithoutAZeroReadsAsMissingNotUnterminated)
 
 TEST_F(StringValue, ShorterValueWithoutAZeroComesOutTerminated)
 {
-    StoreRaw("Binary", REG_BINARY, "abc", 3);
+    PutRaw("Binary", REG_BINARY, "abc", 3);
     std::wstring wide(259, L'w');
     HKEY key;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
@@ -128,7 +128,7 @@ TEST_F(StringValue, ShorterValueWithoutAZeroComesOutTerminated)
 TEST_F(StringValue, ValueOfAnotherTypeReadsAsItsBytesTerminated)
 {
     DWORD letters = 0x44434241;  // "ABCD" in memory order, no zero
-    StoreRaw("Number", REG_DWORD, &letters, sizeof(letters));
+    PutRaw("Number", REG_DWORD, &letters, sizeof(letters));
     GuardedBuffer buffer;
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, "Number", buffer.Get()), 1);
     EXPECT_STREQ(buffer.Get(), "ABCD");
@@ -136,7 +136,7 @@ TEST_F(StringValue, ValueOfAnotherTypeReadsAsItsBytesTerminated)
 
 TEST_F(StringValue, MissingValueReadsAsZeroWithAnEmptyBufferAndNoBox)
 {
-    StoreText("Other", "here");
+    PutString("Other", "here");
     NoBox none;
     GuardedBuffer buffer;
     EXPECT_EQ(ReadRegString(HKEY_CURRENT_USER, "Text", buffer.Get()), 0);

@@ -5,44 +5,42 @@
 
 #include <vector>
 
-static HKEY OpenProductKey(REGSAM access)
-{
-    HKEY key = NULL;
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, NULL, 0, access, NULL, &key, NULL),
-              ERROR_SUCCESS);
-    return key;
-}
-
 void CleanProductKey(void)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    // The key has values only; delete them, then the key itself.
-    for (;;) {
-        char name[1024];
-        DWORD len = sizeof(name);
-        if (RegEnumValueA(key, 0, name, &len, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        if (RegDeleteValueA(key, name) != ERROR_SUCCESS)
-            break;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY);
+    LONG rc = RegDeleteTreeA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY);
+    if (rc == ERROR_SUCCESS)
+        rc = RegDeleteKeyA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY);
+    EXPECT_TRUE(rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) << rc;
 }
 
 bool ProductKeyExists(void)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
 }
 
+int StoredValueCount(void)
+{
+    HKEY key;
+    DWORD values = 0;
+
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return -1;
+    RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+    RegCloseKey(key);
+    return (int)values;
+}
+
 void PutRaw(const char *name, DWORD type, const void *data, DWORD size)
 {
-    HKEY key = OpenProductKey(KEY_SET_VALUE);
+    HKEY key;
+    LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL);
+
+    ASSERT_EQ(rc, ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, name, 0, type, (const BYTE *)data, size), ERROR_SUCCESS) << name;
     RegCloseKey(key);
 }
@@ -57,39 +55,56 @@ void PutDword(const char *name, DWORD value)
     PutRaw(name, REG_DWORD, &value, sizeof(value));
 }
 
-bool HasValue(const char *name)
+bool FetchRaw(const char *name, RawValue *value)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    std::vector<char> data(70000);
+    DWORD size = (DWORD)data.size();
+    LONG rc;
+
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
-    bool found = RegQueryValueExA(key, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+    rc = RegQueryValueExA(key, name, NULL, &value->type, (BYTE *)data.data(), &size);
     RegCloseKey(key);
-    return found;
+    if (rc != ERROR_SUCCESS)
+        return false;
+    value->bytes.assign(data.data(), size);
+    return true;
+}
+
+bool HasValue(const char *name)
+{
+    RawValue value;
+    return FetchRaw(name, &value);
 }
 
 std::string GetString(const char *name)
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    RawValue value;
+
+    if (!FetchRaw(name, &value))
         return "<missing>";
-    std::vector<char> data(4096, '\0');
-    DWORD size = (DWORD)data.size() - 1, type = 0;
-    LONG rc = RegQueryValueExA(key, name, NULL, &type, (BYTE *)data.data(), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS)
-        return "<missing>";
-    return std::string(data.data());
+    if (value.type != REG_SZ)
+        return "<type " + std::to_string(value.type) + ">";
+    if (value.bytes.empty() || value.bytes.back() != '\0')
+        return "<unterminated>";
+    return value.bytes.substr(0, value.bytes.size() - 1);
 }
 
 DWORD GetDword(const char *name)
 {
-    HKEY key;
-    DWORD value = 0xDEADBEEF, size = sizeof(value);
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, TEST_PRODUCT_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-        ADD_FAILURE() << "no product key";
-        return value;
+    RawValue value;
+    DWORD number = 0xDEADBEEF;
+
+    if (!FetchRaw(name, &value) || value.bytes.size() != sizeof(number)) {
+        ADD_FAILURE() << name << " is not a stored number";
+        return number;
     }
-    EXPECT_EQ(RegQueryValueExA(key, name, NULL, NULL, (BYTE *)&value, &size), ERROR_SUCCESS) << name;
-    RegCloseKey(key);
-    return value;
+    memcpy(&number, value.bytes.data(), sizeof(number));
+    return number;
+}
+
+std::string ListItem(int index)
+{
+    return "ListItem" + std::to_string(index);
 }
