@@ -1,6 +1,7 @@
 // The save of the backup path and the backup list from the dialog's controls.
 #include "store/settings_store.h"
 
+#include "dialog/list_ops.h"
 #include "dialog/settings_dlg.h"
 #include "res/resource.h"
 #include "store/reg_value.h"
@@ -30,19 +31,12 @@ static int CountEntries(HWND hList)
     return (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0);
 }
 
-static void SaveEntry(HWND hList, int index)
+static void SaveEntry(int index)
 {
-    char text[MAX_PATH] = "";
+    char text[MAX_PATH];
     char name[LIST_NAME_SIZE];
-    LVITEMA item;
 
-    ZeroMemory(&item, sizeof(item));
-    item.iSubItem = 0;
-    item.pszText = text;
-    item.cchTextMax = sizeof(text);
-    SendMessageA(hList, LVM_GETITEMTEXTA, (WPARAM)index, (LPARAM)&item);
-    // The list cuts and terminates the text; the zero holds even if not.
-    text[sizeof(text) - 1] = '\0';
+    ReadItemText(index, text);
     MakeListItemName(name, index);
     // A failed write has shown its box; the other entries are still saved.
     WriteRegString(HKEY_CURRENT_USER, name, text);
@@ -78,7 +72,7 @@ int SaveSettings(void)
     if (CountEntries(hList) > 0) {
         result = 1;
         do {
-            SaveEntry(hList, i);
+            SaveEntry(i);
             i++;
         } while (i < CountEntries(hList));
     }
