@@ -9,7 +9,7 @@ namespace {
 const char kTitle[] = "VELT Duplix 98 - Please select a file";
 
 struct SeenDialog {
-    std::string title, spec, folder;
+    std::string title, fileName, folder;
 };
 
 // Reads what the open dialog shows, then types name and presses Open, or
@@ -20,7 +20,7 @@ std::function<void(HWND)> Answer(SeenDialog *seen, const std::string &name)
         char text[MAX_PATH * 2] = "";
         seen->title = WindowText(dlg);
         SendMessageA(dlg, CDM_GETSPEC, sizeof(text), (LPARAM)text);
-        seen->spec = text;
+        seen->fileName = text;
         text[0] = '\0';
         SendMessageA(dlg, CDM_GETFOLDERPATH, sizeof(text), (LPARAM)text);
         seen->folder = text;
@@ -75,7 +75,7 @@ TEST_F(FileDialog, AddFileOpensTheTitledDialogEmptyAndAddsThePickedFile)
     Command(IDC_ADD_FILE);
     ASSERT_TRUE(answer.Finish()) << "the file-open dialog came up";
     EXPECT_EQ(seen.title, kTitle);
-    EXPECT_EQ(seen.spec, "") << "it starts with an empty file name";
+    EXPECT_EQ(seen.fileName, "") << "it starts with an empty file name";
     ASSERT_EQ(Entries().size(), 1u);
     EXPECT_TRUE(SameText(Entries()[0], a_)) << Entries()[0];
     EXPECT_EQ(Selected(), 0);
@@ -102,7 +102,7 @@ TEST_F(FileDialog, ChangeStartsFromTheEntryAndReplacesItWithThePickedFile)
     commands_.clear();
     Command(IDC_CHANGE_ITEM);
     ASSERT_TRUE(answer.Finish());
-    EXPECT_EQ(seen.spec, "alpha.txt") << "the entry's file, in its folder";
+    EXPECT_EQ(seen.fileName, "alpha.txt") << "the entry's file, in its folder";
     EXPECT_TRUE(SameText(seen.folder, folder_)) << seen.folder;
     ASSERT_EQ(Entries().size(), 2u);
     EXPECT_TRUE(SameText(Entries()[0], b_)) << Entries()[0];
@@ -155,7 +155,7 @@ TEST_F(FileDialog, DoubleClickOnAnEntryOpensChangeFromItsText)
     SendMessageA(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     SendMessageA(List(), WM_LBUTTONUP, 0, at);
     ASSERT_TRUE(answer.Finish()) << "the file-open dialog of Change came up";
-    EXPECT_EQ(seen.spec, "alpha.txt");
+    EXPECT_EQ(seen.fileName, "alpha.txt");
     ASSERT_FALSE(commands_.empty());
     EXPECT_EQ(commands_[0], IDC_CHANGE_ITEM);
 }

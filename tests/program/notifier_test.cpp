@@ -5,15 +5,6 @@ namespace {
 
 using Notifier = ProgramTest;
 
-bool EventExists()
-{
-    HANDLE h = OpenEventA(SYNCHRONIZE, FALSE, STOP_EVENT);
-    if (h == NULL)
-        return false;
-    CloseHandle(h);
-    return true;
-}
-
 TEST_F(Notifier, HoldsTheStopEventWhileRunningAndEndsWhenItIsSignalled)
 {
     ASSERT_FALSE(EventExists()) << "no notifier runs before the test";

@@ -12,15 +12,6 @@
 
 namespace {
 
-bool EventExists()
-{
-    HANDLE h = OpenEventA(SYNCHRONIZE, FALSE, STOP_EVENT);
-    if (h == NULL)
-        return false;
-    CloseHandle(h);
-    return true;
-}
-
 // Stops every notifier that holds the event, one signal each.
 void StopNotifiers()
 {
@@ -49,17 +40,28 @@ protected:
         CleanProductKey();
     }
 
-    // Opens the program and reads back what its dialog shows.
-    HWND OpenAndRead(Child &child, std::vector<std::string> *entries, int *selected, std::string *path)
+    struct Shown {
+        bool opened = false;
+        std::vector<std::string> entries;
+        int selected = -2;
+        std::string path;
+    };
+
+    // Opens the program, reads what its dialog shows and ends it with Cancel.
+    Shown OpenReadAndCancel()
     {
+        Shown shown;
+        Child child;
         HWND dlg = Open(child);
         if (dlg == NULL)
-            return NULL;
+            return shown;
+        shown.opened = true;
         HWND list = GetDlgItem(dlg, 1001);
-        *entries = RemoteListEntries(list);
-        *selected = RemoteListSelected(list);
-        *path = WindowText(GetDlgItem(dlg, 1030));
-        return dlg;
+        shown.entries = RemoteListEntries(list);
+        shown.selected = RemoteListSelected(list);
+        shown.path = WindowText(GetDlgItem(dlg, 1030));
+        EXPECT_EQ(CloseWithCancel(child, dlg), 0u);
+        return shown;
     }
 
     // Starts a notifier and waits until it holds the event.
@@ -89,16 +91,11 @@ TEST_F(Persistence, StoredEntriesAreShownSortedOnceEachWithTheLastLoadedSelected
     PutString("ListItem1", "C:\\Alpha.txt");
     PutString("ListItem2", "c:\\ALPHA.TXT");
     PutString("ListItem3", "c:\\mid.txt");
-    Child child;
-    std::vector<std::string> entries;
-    int selected = -2;
-    std::string path;
-    HWND dlg = OpenAndRead(child, &entries, &selected, &path);
-    ASSERT_NE(dlg, (HWND)NULL);
-    EXPECT_EQ(entries, (std::vector<std::string>{"C:\\Alpha.txt", "c:\\mid.txt", "c:\\zeta.txt"}));
-    EXPECT_EQ(selected, 1) << "the entry of the highest index read";
-    EXPECT_EQ(path, "D:\\Store");
-    EXPECT_EQ(CloseWithCancel(child, dlg), 0u);
+    Shown shown = OpenReadAndCancel();
+    ASSERT_TRUE(shown.opened);
+    EXPECT_EQ(shown.entries, (std::vector<std::string>{"C:\\Alpha.txt", "c:\\mid.txt", "c:\\zeta.txt"}));
+    EXPECT_EQ(shown.selected, 1) << "the entry of the highest index read";
+    EXPECT_EQ(shown.path, "D:\\Store");
 }
 
 TEST_F(Persistence, LastLoadedDuplicateSelectsTheEntryShown)
@@ -106,16 +103,11 @@ TEST_F(Persistence, LastLoadedDuplicateSelectsTheEntryShown)
     PutString("ListItem0", "c:\\b.txt");
     PutString("ListItem1", "C:\\A.TXT");
     PutString("ListItem2", "c:\\a.txt");
-    Child child;
-    std::vector<std::string> entries;
-    int selected = -2;
-    std::string path;
-    HWND dlg = OpenAndRead(child, &entries, &selected, &path);
-    ASSERT_NE(dlg, (HWND)NULL);
-    EXPECT_EQ(entries, (std::vector<std::string>{"C:\\A.TXT", "c:\\b.txt"}));
-    EXPECT_EQ(selected, 0);
-    EXPECT_EQ(path, "C:\\Duplix Path") << "no stored path: the default";
-    EXPECT_EQ(CloseWithCancel(child, dlg), 0u);
+    Shown shown = OpenReadAndCancel();
+    ASSERT_TRUE(shown.opened);
+    EXPECT_EQ(shown.entries, (std::vector<std::string>{"C:\\A.TXT", "c:\\b.txt"}));
+    EXPECT_EQ(shown.selected, 0);
+    EXPECT_EQ(shown.path, "C:\\Duplix Path") << "no stored path: the default";
 }
 
 TEST_F(Persistence, LoadingStopsAtTheFirstGapAndAtAnEntryTooLongToRead)
@@ -131,15 +123,10 @@ TEST_F(Persistence, LoadingStopsAtTheFirstGapAndAtAnEntryTooLongToRead)
         if (!c.second.empty())
             PutString("ListItem1", c.second);
         PutString("ListItem2", "c:\\third.txt");
-        Child child;
-        std::vector<std::string> entries;
-        int selected = -2;
-        std::string path;
-        HWND dlg = OpenAndRead(child, &entries, &selected, &path);
-        ASSERT_NE(dlg, (HWND)NULL);
-        EXPECT_EQ(entries, std::vector<std::string>{"c:\\first.txt"});
-        EXPECT_EQ(selected, 0);
-        EXPECT_EQ(CloseWithCancel(child, dlg), 0u);
+        Shown shown = OpenReadAndCancel();
+        ASSERT_TRUE(shown.opened);
+        EXPECT_EQ(shown.entries, std::vector<std::string>{"c:\\first.txt"});
+        EXPECT_EQ(shown.selected, 0);
     }
 }
 
@@ -279,16 +266,11 @@ TEST_F(Persistence, RoundTripOpenAddFilesOkOpenAgain)
     Click(dlg, IDOK);
     ASSERT_TRUE(first.WaitEnd(WAIT_BOUND_MS));
 
-    Child second;
-    std::vector<std::string> entries;
-    int selected = -2;
-    std::string path;
-    HWND again = OpenAndRead(second, &entries, &selected, &path);
-    ASSERT_NE(again, (HWND)NULL);
-    EXPECT_EQ(entries, shown);
-    EXPECT_EQ(lstrcmpiA(entries[0].c_str(), one.c_str()), 0) << entries[0];
-    EXPECT_EQ(path, "E:\\Safe Place");
-    EXPECT_EQ(CloseWithCancel(second, again), 0u);
+    Shown again = OpenReadAndCancel();
+    ASSERT_TRUE(again.opened);
+    EXPECT_EQ(again.entries, shown);
+    EXPECT_EQ(lstrcmpiA(again.entries[0].c_str(), one.c_str()), 0) << again.entries[0];
+    EXPECT_EQ(again.path, "E:\\Safe Place");
 }
 
 }  // namespace

@@ -11,6 +11,16 @@
 
 #define STOP_EVENT "myVELTDuplixEventStopWaiting"
 
+// Whether some process holds the stop event, as a running notifier does.
+inline bool EventExists()
+{
+    HANDLE h = OpenEventA(SYNCHRONIZE, FALSE, STOP_EVENT);
+    if (h == NULL)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
