@@ -10,6 +10,16 @@
 #define EXIT_SWITCH "/exitdxnotify"
 #define STOP_EVENT_NAME "myVELTDuplixEventStopWaiting"
 #define NOTIFIER_FILE "dxnotify.exe"
+#define EXTENSION_FILE "dxmenu.dll"
+#define PROGRAM_FILE "Duplix.exe"
+
+// The context-menu extension's class, registered on every start.
+#define EXTENSION_CLSID "{00000000-0002-5645-4c54-0020e48020af}"
+
+// Copy-data requests to the settings window: the code in dwData, the path
+// (ANSI, at most 259 characters) in the data block.
+#define REQUEST_ADD_ITEM 1
+#define REQUEST_REMOVE_ITEM 2
 
 // The program's own module, set by start-up just before the dialog is created.
 extern HINSTANCE g_hInst;

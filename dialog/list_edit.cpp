@@ -92,7 +92,7 @@ void OnRemoveItem(void)
         return;
     SendMessageA(hList, LVM_DELETEITEM, index, 0);
     FitListColumn();
-    count = (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0);
+    count = GetItemCount();
     if (index > count - 1)
         index = count - 1;
     SelectItem(index);

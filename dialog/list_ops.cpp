@@ -11,6 +11,11 @@ HWND GetFileList(void)
     return GetDlgItem(g_hDlg, IDC_FILE_LIST);
 }
 
+int GetItemCount(void)
+{
+    return (int)SendMessageA(GetFileList(), LVM_GETITEMCOUNT, 0, 0);
+}
+
 void FitListColumn(void)
 {
     SendMessageA(GetFileList(), LVM_SETCOLUMNWIDTH, 0, MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));

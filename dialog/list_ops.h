@@ -10,6 +10,9 @@
 // The backup list control of the settings dialog.
 HWND GetFileList(void);
 
+// Number of entries in the list.
+int GetItemCount(void);
+
 // Sizes the list's only column to its content and header.
 void FitListColumn(void);
 

@@ -5,6 +5,7 @@
 #include "dialog/list_ops.h"
 #include "res/resource.h"
 #include "store/reg_value.h"
+#include "store/settings_read.h"
 #include "store/settings_store.h"
 
 int DefaultPlacement(int workStart, int workSize, int windowSize)
@@ -32,25 +33,21 @@ void PlaceWindow(HWND hDlg)
 
 void LoadBackupPath(HWND hDlg)
 {
-    char path[MAX_PATH] = "";
+    char path[MAX_PATH];
 
-    if (!ReadRegString(HKEY_CURRENT_USER, BACKUP_PATH_VALUE, path))
-        lstrcpynA(path, DEFAULT_BACKUP_PATH, sizeof(path));
+    ReadBackupPath(path);
     SetDlgItemTextA(hDlg, IDC_BACKUP_PATH, path);
 }
 
 void LoadBackupList(void)
 {
-    char name[LIST_NAME_SIZE];
     char text[MAX_PATH];
     char last[MAX_PATH] = "";
     int loaded = 0;
     int n;
 
     for (n = 0;; n++) {
-        MakeListItemName(name, n);
-        text[0] = '\0';
-        if (!ReadRegString(HKEY_CURRENT_USER, name, text))
+        if (!ReadListItem(n, text))
             break;
         FindOrAddItem(text);
         lstrcpynA(last, text, sizeof(last));

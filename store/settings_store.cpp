@@ -6,15 +6,7 @@
 #include "res/resource.h"
 #include "store/reg_value.h"
 
-#include <commctrl.h>
 #include <limits.h>
-
-void MakeListItemName(char *name, int index)
-{
-    // wsprintfA takes no size, but "ListItem" and the longest int need only
-    // 20 bytes with the zero, well inside LIST_NAME_SIZE.
-    wsprintfA(name, LIST_ITEM_FORMAT, index);
-}
 
 static void SaveBackupPath(void)
 {
@@ -24,11 +16,6 @@ static void SaveBackupPath(void)
     if (GetDlgItemTextA(g_hDlg, IDC_BACKUP_PATH, path, sizeof(path)) == 0)
         lstrcpynA(path, DEFAULT_BACKUP_PATH, sizeof(path));
     WriteRegString(HKEY_CURRENT_USER, BACKUP_PATH_VALUE, path);
-}
-
-static int CountEntries(HWND hList)
-{
-    return (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0);
 }
 
 static void SaveEntry(int index)
@@ -62,19 +49,18 @@ static void RemoveStaleEntries(int first)
 
 int SaveSettings(void)
 {
-    HWND hList = GetDlgItem(g_hDlg, IDC_FILE_LIST);
     int result = 0;
     int i = 0;
 
     SaveBackupPath();
     // The entries are rewritten in place before the tail goes, so that a
     // reader never finds the whole list gone while it has entries.
-    if (CountEntries(hList) > 0) {
+    if (GetItemCount() > 0) {
         result = 1;
         do {
             SaveEntry(i);
             i++;
-        } while (i < CountEntries(hList));
+        } while (i < GetItemCount());
     }
     RemoveStaleEntries(i);
     return result;
