@@ -123,8 +123,9 @@ TEST_F(CopyData, EachRecordGivesTheListItsRequest)
         EXPECT_EQ(Entries(), c.entries);
         EXPECT_EQ(SelectedText(), c.selected);
         EXPECT_EQ(EditBox() != NULL, c.editing);
-        if (c.editing)
+        if (c.editing) {
             EXPECT_EQ(GetFocus(), EditBox()) << "the list took the focus for the edit";
+        }
         EXPECT_EQ(g_faults, 0);
     }
 }

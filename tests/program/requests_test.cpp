@@ -71,8 +71,9 @@ TEST_F(Requests, DxsendChangesTheOpenListAndCancelKeepsTheStoredOne)
         ASSERT_TRUE(PumpUntil([&] { return RemoteListSelected(list) == 0; }));
         EXPECT_EQ(Send(step.args), 0u);
         Strings entries = RemoteListEntries(list);
-        if (!step.entries.empty())
+        if (!step.entries.empty()) {
             EXPECT_EQ(entries, step.entries);
+        }
         int sel = RemoteListSelected(list);
         ASSERT_GE(sel, 0);
         EXPECT_EQ(entries[sel], step.selected);
