@@ -1,0 +1,92 @@
+// The two commands as the shell runs them: requests reach the settings
+// window, which is started when none is open; nothing waits without bound.
+#include "extension_fixture.h"
+
+#include <thread>
+
+namespace {
+
+using Requests = ExtensionTest;
+
+TEST_F(Requests, AddAndRemoveReachTheOpenDialogForEveryFileByOffsetAndByVerb)
+{
+    Child duplix;
+    ASSERT_TRUE(duplix.Start(BinPath(PROGRAM_FILE)));
+    HWND dlg = WaitForSettingsWindow(duplix.Pid());
+    ASSERT_NE(dlg, (HWND)NULL);
+    IContextMenu *menu = MenuFor(names_);
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    std::vector<std::string> both = {FullPath(names_[0]), FullPath(names_[1])};
+
+    for (Way way : {BY_OFFSET, BY_VERB, BY_WIDE_VERB}) {
+        SCOPED_TRACE(way);
+        EXPECT_EQ(Invoke(menu, 0, way), S_OK);
+        EXPECT_EQ(ListOf(dlg), both);
+        EXPECT_TRUE(LabelEditOpen(dlg));
+        EXPECT_EQ(Invoke(menu, 1, way), S_OK);
+        EXPECT_TRUE(ListOf(dlg).empty());
+    }
+    menu->Release();
+    EXPECT_EQ(CountSettingsWindows(), 1) << "no second program was started";
+}
+
+TEST_F(Requests, WithNoDialogOpenAddStartsTheProgramWithTheFileAddedAndItsEditOpen)
+{
+    IContextMenu *menu = MenuFor({names_[1]});
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+
+    EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
+    menu->Release();
+    HWND dlg = FindSettingsWindow();
+    ASSERT_NE(dlg, (HWND)NULL) << "the extension waits for the window before it returns";
+    EXPECT_EQ(ListOf(dlg), std::vector<std::string>{FullPath(names_[1])});
+    EXPECT_TRUE(LabelEditOpen(dlg));
+}
+
+TEST_F(Requests, UnknownCommandsSendNothingAndStartNothing)
+{
+    IContextMenu *menu = MenuFor(names_);
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    CMINVOKECOMMANDINFOEX info = {};
+    info.cbSize = sizeof(info);
+    const char *verbs[] = {MAKEINTRESOURCEA(2), MAKEINTRESOURCEA(0xFFFF), "open", "DuplixAddX", ""};
+    for (const char *verb : verbs) {
+        info.lpVerb = verb;
+        EXPECT_TRUE(FAILED(menu->InvokeCommand((CMINVOKECOMMANDINFO *)&info)));
+    }
+    info.fMask = CMIC_MASK_UNICODE;
+    info.lpVerbW = L"\xFF24uplixAdd";
+    EXPECT_TRUE(FAILED(menu->InvokeCommand((CMINVOKECOMMANDINFO *)&info)));
+    info.cbSize = sizeof(CMINVOKECOMMANDINFO) - 1;
+    info.lpVerb = MAKEINTRESOURCEA(0);
+    EXPECT_EQ(menu->InvokeCommand((CMINVOKECOMMANDINFO *)&info), E_INVALIDARG);
+    menu->Release();
+    EXPECT_EQ(CountSettingsWindows(), 0);
+}
+
+// A window with the settings title whose thread never reads its messages
+// (looked for with FindWindowA only: GetWindowText would send it a message).
+TEST_F(Requests, AHungSettingsWindowFailsTheCommandInsteadOfBlockingIt)
+{
+    IContextMenu *menu = MenuFor(names_);
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    HANDLE created = CreateEventA(NULL, TRUE, FALSE, NULL);
+    HANDLE release = CreateEventA(NULL, TRUE, FALSE, NULL);
+    std::thread owner([&] {
+        HWND hung = CreateWindowA("STATIC", SETTINGS_TITLE, WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
+        SetEvent(created);
+        WaitForSingleObject(release, INFINITE);
+        DestroyWindow(hung);
+    });
+    WaitForSingleObject(created, WAIT_BOUND_MS);
+
+    EXPECT_NE(FindWindowA(NULL, SETTINGS_TITLE), (HWND)NULL);
+    EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), E_FAIL);
+    SetEvent(release);
+    owner.join();
+    menu->Release();
+    CloseHandle(created);
+    CloseHandle(release);
+}
+
+}  // namespace
