@@ -3,6 +3,7 @@
 
 #include "app/program.h"
 #include "dialog/appearance.h"
+#include "dialog/copy_data.h"
 #include "dialog/list_edit.h"
 #include "dialog/persistence.h"
 #include "dialog/list_ops.h"
@@ -119,6 +120,8 @@ INT_PTR CALLBACK SettingsDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lPar
         return OnCommand(hDlg, wParam);
     case WM_NOTIFY:
         return OnNotify(wParam, lParam);
+    case WM_COPYDATA:
+        return OnCopyData((const COPYDATASTRUCT *)lParam);
     case WM_HELP:
         SendMessageA(hDlg, WM_COMMAND, IDC_HELP, 0);
         return FALSE;

@@ -28,23 +28,15 @@ static HWND FindShownSettingsWindow(void)
 // not fit, since a cut name could start some other program.
 static int GetSettingsProgramPath(char *file, char *folder)
 {
-    char path[MAX_PATH] = "";
-    DWORD len = GetModuleFileNameA(g_hModule, path, sizeof(path));
-    char *slash;
+    char module[MAX_PATH] = "";
+    DWORD len = GetModuleFileNameA(g_hModule, module, sizeof(module));
 
-    if (len == 0 || len >= sizeof(path))
+    if (len == 0 || len >= sizeof(module))
         return 0;
-    slash = strrchr(path, '\\');
-    if (slash == NULL)
+    if (!MakeCompanionPath(module, PROGRAM_FILE, file, MAX_PATH))
         return 0;
-    *slash = '\0';
-    len = (DWORD)(slash - path);
-    if (len + 1 + strlen(PROGRAM_FILE) >= MAX_PATH)
-        return 0;
-    lstrcpynA(folder, path, MAX_PATH);
-    memcpy(file, path, len);
-    file[len] = '\\';
-    lstrcpynA(file + len + 1, PROGRAM_FILE, (int)(MAX_PATH - len - 1));
+    lstrcpynA(folder, file, MAX_PATH);
+    *strrchr(folder, '\\') = '\0';
     return 1;
 }
 

@@ -3,7 +3,7 @@
 
 namespace {
 
-using Com = ExtensionTest;
+using ExtensionCom = ExtensionTest;
 
 typedef HRESULT(WINAPI *CanUnloadFn)(void);
 typedef HRESULT(WINAPI *GetClassObjectFn)(REFCLSID, REFIID, void **);
@@ -18,7 +18,7 @@ HRESULT CanUnload()
     return ((CanUnloadFn)(void *)GetProcAddress(ExtensionModule(), "DllCanUnloadNow"))();
 }
 
-TEST_F(Com, QueryInterfaceGivesTheThreeInterfacesOfOneObjectAndNoOther)
+TEST_F(ExtensionCom, QueryInterfaceGivesTheThreeInterfacesOfOneObjectAndNoOther)
 {
     IUnknown *object = NULL;
     ASSERT_EQ(CoCreateInstance(ExtensionClass(), NULL, CLSCTX_INPROC_SERVER, IID_IUnknown, (void **)&object), S_OK);
@@ -41,7 +41,7 @@ TEST_F(Com, QueryInterfaceGivesTheThreeInterfacesOfOneObjectAndNoOther)
     EXPECT_EQ(object->Release(), 0u);
 }
 
-TEST_F(Com, TheDllStaysWhileAnObjectAFactoryOrALockLives)
+TEST_F(ExtensionCom, TheDllStaysWhileAnObjectAFactoryOrALockLives)
 {
     IClassFactory *factory = NULL;
     IUnknown *object = NULL;
@@ -68,7 +68,7 @@ TEST_F(Com, TheDllStaysWhileAnObjectAFactoryOrALockLives)
     EXPECT_EQ(CanUnload(), S_OK);
 }
 
-TEST_F(Com, OtherClassesAggregationAndMissingFilesAreRefused)
+TEST_F(ExtensionCom, OtherClassesAggregationAndMissingFilesAreRefused)
 {
     IClassFactory *factory = NULL;
     ASSERT_EQ(CoGetClassObject(ExtensionClass(), CLSCTX_INPROC_SERVER, NULL, IID_IClassFactory, (void **)&factory),

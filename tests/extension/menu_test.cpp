@@ -5,14 +5,14 @@
 
 namespace {
 
-using Menu = ExtensionTest;
+using ExtensionMenu = ExtensionTest;
 
 struct Range {
     UINT first, last, flags;
     UINT added;
 };
 
-TEST_F(Menu, QueryAddsTheSubmenuWithinTheIdRangeAndNothingForTheDefaultOnly)
+TEST_F(ExtensionMenu, QueryAddsTheSubmenuWithinTheIdRangeAndNothingForTheDefaultOnly)
 {
     IContextMenu *menu = MenuFor(names_);
     ASSERT_NE(menu, (IContextMenu *)NULL);
@@ -46,7 +46,7 @@ TEST_F(Menu, QueryAddsTheSubmenuWithinTheIdRangeAndNothingForTheDefaultOnly)
 
 // Each string fits a roomy buffer whole, and a small one cut and terminated
 // with the rest of the buffer untouched; the ANSI and wide forms agree.
-TEST_F(Menu, CommandStringsAreBoundedByTheBufferAndAgreeInBothForms)
+TEST_F(ExtensionMenu, CommandStringsAreBoundedByTheBufferAndAgreeInBothForms)
 {
     IContextMenu *menu = MenuFor(names_);
     ASSERT_NE(menu, (IContextMenu *)NULL);

@@ -6,9 +6,9 @@
 
 namespace {
 
-using Requests = ExtensionTest;
+using ExtensionRequests = ExtensionTest;
 
-TEST_F(Requests, AddAndRemoveReachTheOpenDialogForEveryFileByOffsetAndByVerb)
+TEST_F(ExtensionRequests, AddAndRemoveReachTheOpenDialogForEveryFileByOffsetAndByVerb)
 {
     Child duplix;
     ASSERT_TRUE(duplix.Start(BinPath(PROGRAM_FILE)));
@@ -30,7 +30,7 @@ TEST_F(Requests, AddAndRemoveReachTheOpenDialogForEveryFileByOffsetAndByVerb)
     EXPECT_EQ(CountSettingsWindows(), 1) << "no second program was started";
 }
 
-TEST_F(Requests, WithNoDialogOpenAddStartsTheProgramWithTheFileAddedAndItsEditOpen)
+TEST_F(ExtensionRequests, WithNoDialogOpenAddStartsTheProgramWithTheFileAddedAndItsEditOpen)
 {
     IContextMenu *menu = MenuFor({names_[1]});
     ASSERT_NE(menu, (IContextMenu *)NULL);
@@ -43,7 +43,7 @@ TEST_F(Requests, WithNoDialogOpenAddStartsTheProgramWithTheFileAddedAndItsEditOp
     EXPECT_TRUE(LabelEditOpen(dlg));
 }
 
-TEST_F(Requests, UnknownCommandsSendNothingAndStartNothing)
+TEST_F(ExtensionRequests, UnknownCommandsSendNothingAndStartNothing)
 {
     IContextMenu *menu = MenuFor(names_);
     ASSERT_NE(menu, (IContextMenu *)NULL);
@@ -66,7 +66,7 @@ TEST_F(Requests, UnknownCommandsSendNothingAndStartNothing)
 
 // A window with the settings title whose thread never reads its messages
 // (looked for with FindWindowA only: GetWindowText would send it a message).
-TEST_F(Requests, AHungSettingsWindowFailsTheCommandInsteadOfBlockingIt)
+TEST_F(ExtensionRequests, AHungSettingsWindowFailsTheCommandInsteadOfBlockingIt)
 {
     IContextMenu *menu = MenuFor(names_);
     ASSERT_NE(menu, (IContextMenu *)NULL);
