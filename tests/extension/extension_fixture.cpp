@@ -30,7 +30,7 @@ void ExtensionTest::SetUpTestSuite()
 
 void ExtensionTest::SetUp()
 {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(NULL, COINIT_APARTMENTTHREADED)));
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(NULL)));
     ASSERT_EQ(CountSettingsWindows(), 0) << "a settings window is left over from elsewhere";
     CleanProductKey();
 }
@@ -42,7 +42,7 @@ void ExtensionTest::TearDown()
         PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
         PumpUntil([dlg] { return !IsWindow(dlg); });
     }
-    CoUninitialize();
+    OleUninitialize();
 }
 
 CLSID ExtensionTest::ExtensionClass()
@@ -90,19 +90,46 @@ static IDataObject *ShellDataObject(const std::string &folder, const std::vector
 
 IContextMenu *ExtensionTest::MenuFor(const std::vector<std::string> &names)
 {
-    IShellExtInit *init = NULL;
+    return MenuFrom(ShellDataObject(folder_, names));
+}
+
+IContextMenu *ExtensionTest::MenuFrom(IDataObject *data, HRESULT init)
+{
+    IShellExtInit *extInit = NULL;
     IContextMenu *menu = NULL;
-    IDataObject *data = ShellDataObject(folder_, names);
 
     EXPECT_NE(data, (IDataObject *)NULL);
-    EXPECT_EQ(CoCreateInstance(ExtensionClass(), NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit, (void **)&init), S_OK);
-    if (data == NULL || init == NULL)
+    EXPECT_EQ(CoCreateInstance(ExtensionClass(), NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit, (void **)&extInit),
+              S_OK);
+    if (data == NULL || extInit == NULL)
         return NULL;
-    EXPECT_EQ(init->Initialize(NULL, data, NULL), S_OK);
-    init->QueryInterface(IID_IContextMenu, (void **)&menu);
-    init->Release();
+    EXPECT_EQ(extInit->Initialize(NULL, data, NULL), init);
+    extInit->QueryInterface(IID_IContextMenu, (void **)&menu);
+    extInit->Release();
     data->Release();
     return menu;
+}
+
+IDataObject *ClipboardDataObject(const std::vector<std::wstring> &paths)
+{
+    std::wstring list;
+    for (const std::wstring &path : paths)
+        list += path + L'\0';
+    list += L'\0';
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size() * sizeof(WCHAR));
+    DROPFILES *drop = (DROPFILES *)GlobalLock(block);
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(drop + 1, list.data(), list.size() * sizeof(WCHAR));
+    GlobalUnlock(block);
+    IDataObject *data = NULL;
+    if (OpenClipboard(NULL)) {
+        EmptyClipboard();
+        SetClipboardData(CF_HDROP, block);
+        CloseClipboard();
+        OleGetClipboard(&data);
+    }
+    return data;
 }
 
 HRESULT ExtensionTest::Invoke(IContextMenu *menu, UINT offset, Way way)

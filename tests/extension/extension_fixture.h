@@ -26,6 +26,8 @@ protected:
     static CLSID ExtensionClass();
     // A new extension object, initialised with these files of the test folder.
     IContextMenu *MenuFor(const std::vector<std::string> &names);
+    // One initialised with this data object (released), expecting this result.
+    IContextMenu *MenuFrom(IDataObject *data, HRESULT init = S_OK);
     static std::string FullPath(const std::string &name);
     // Invokes by offset, or by the verb the menu itself gives (ANSI or wide).
     enum Way { BY_OFFSET, BY_VERB, BY_WIDE_VERB };
@@ -34,6 +36,10 @@ protected:
     static std::string folder_;
     static std::vector<std::string> names_;
 };
+
+// The OLE clipboard's data object for a CF_HDROP of any paths: Wine's shell
+// folders cannot reach a file whose path is longer than 259 characters.
+IDataObject *ClipboardDataObject(const std::vector<std::wstring> &paths);
 
 // The dialog of a settings window of another process, read as a user sees it.
 std::vector<std::string> ListOf(HWND settings);

@@ -14,7 +14,7 @@ TEST_F(ExtensionRequests, AddAndRemoveReachTheOpenDialogForEveryFileByOffsetAndB
     ASSERT_TRUE(duplix.Start(BinPath(PROGRAM_FILE)));
     HWND dlg = WaitForSettingsWindow(duplix.Pid());
     ASSERT_NE(dlg, (HWND)NULL);
-    IContextMenu *menu = MenuFor(names_);
+    IContextMenu *menu = MenuFor({names_[1], names_[0]});
     ASSERT_NE(menu, (IContextMenu *)NULL);
     std::vector<std::string> both = {FullPath(names_[0]), FullPath(names_[1])};
 
@@ -41,6 +41,48 @@ TEST_F(ExtensionRequests, WithNoDialogOpenAddStartsTheProgramWithTheFileAddedAnd
     ASSERT_NE(dlg, (HWND)NULL) << "the extension waits for the window before it returns";
     EXPECT_EQ(ListOf(dlg), std::vector<std::string>{FullPath(names_[1])});
     EXPECT_TRUE(LabelEditOpen(dlg));
+}
+
+std::wstring Wide(const std::string &text)
+{
+    WCHAR wide[MAX_PATH] = L"";
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH);
+    return wide;
+}
+
+void MakeFile(const std::wstring &path)
+{
+    CloseHandle(CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+}
+
+// A path over 259 characters, and a name the ANSI code page cannot hold,
+// would reach the list cut or with '?': they are left out.
+TEST_F(ExtensionRequests, PathsARequestCannotCarryWholeAreSkippedNotCut)
+{
+    std::wstring folder = Wide(folder_) + L"\\" + std::wstring(250, L'd');
+    CreateDirectoryW((L"\\\\?\\" + folder).c_str(), NULL);
+    std::wstring tooLong = folder + L"\\a.txt", foreign = Wide(folder_) + L"\\\x0416\x0443\x043A.txt";
+    MakeFile(tooLong);
+    MakeFile(foreign);
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, foreign.c_str(), -1, NULL, 0, NULL, &lossy);
+    ASSERT_TRUE(lossy) << "the test needs a code page without these letters";
+    Child duplix;
+    ASSERT_TRUE(duplix.Start(BinPath(PROGRAM_FILE)));
+    HWND dlg = WaitForSettingsWindow(duplix.Pid());
+    ASSERT_NE(dlg, (HWND)NULL);
+
+    IContextMenu *menu = MenuFrom(ClipboardDataObject({tooLong, Wide(FullPath(names_[0])), foreign}));
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
+    EXPECT_EQ(ListOf(dlg), std::vector<std::string>{FullPath(names_[0])});
+    menu->Release();
+    menu = MenuFrom(ClipboardDataObject({tooLong, foreign}), E_FAIL);
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    HMENU popup = CreatePopupMenu();
+    EXPECT_EQ(menu->QueryContextMenu(popup, 0, 1, 100, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
+    DestroyMenu(popup);
+    menu->Release();
 }
 
 TEST_F(ExtensionRequests, UnknownCommandsSendNothingAndStartNothing)
