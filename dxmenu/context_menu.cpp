@@ -21,8 +21,8 @@ struct MenuCommand {
 static const MenuCommand COMMANDS[] = {
     {"Add to Duplix list", "DuplixAdd", "Adds the selected files to the VELT Duplix 98 backup list.",
      REQUEST_ADD_ITEM},
-    {"Remove from Duplix list", "DuplixRemove", "Takes the selected files off the VELT Duplix 98 backup list.",
-     REQUEST_REMOVE_ITEM},
+    {"Remove from Duplix list", "DuplixRemove",
+     "Takes the selected files off the VELT Duplix 98 backup list.", REQUEST_REMOVE_ITEM},
 };
 static const UINT COMMAND_COUNT = sizeof(COMMANDS) / sizeof(COMMANDS[0]);
 
@@ -59,7 +59,8 @@ static int FindVerbW(LPCWSTR verb)
     char buf[64] = "";
     BOOL lossy = FALSE;
 
-    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, verb, -1, buf, sizeof(buf), NULL, &lossy) == 0 || lossy)
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, verb, -1, buf, sizeof(buf), NULL, &lossy) == 0 ||
+        lossy)
         return -1;
     return FindVerb(buf);
 }

@@ -36,7 +36,8 @@ IDataObject *ShellDataObject(const std::vector<std::string> &paths)
         children.push_back(ILFindLastID(items[i]));
     }
     if (SUCCEEDED(SHBindToParent(items[0], IID_IShellFolder, (void **)&folder, NULL))) {
-        folder->GetUIObjectOf(NULL, (UINT)children.size(), children.data(), IID_IDataObject, NULL, (void **)&data);
+        folder->GetUIObjectOf(NULL, (UINT)children.size(), children.data(), IID_IDataObject, NULL,
+                              (void **)&data);
         folder->Release();
     }
     for (PIDLIST_ABSOLUTE item : items)
@@ -55,7 +56,8 @@ IDataObject *ClipboardDataObject(const std::wstring &paths)
     memcpy(drop + 1, paths.c_str(), paths.size() * 2);
     GlobalUnlock(block);
     IDataObject *data = NULL;
-    EXPECT_TRUE(OpenClipboard(NULL) && EmptyClipboard() && SetClipboardData(CF_HDROP, block) && CloseClipboard());
+    EXPECT_TRUE(OpenClipboard(NULL) && EmptyClipboard() && SetClipboardData(CF_HDROP, block) &&
+                CloseClipboard());
     OleGetClipboard(&data);
     return data;
 }
@@ -74,7 +76,7 @@ protected:
         GetTempPathA(sizeof(temp), temp);
         folder_ = std::string(temp) + "dxmenu test\\";
         CreateDirectoryA(folder_.c_str(), NULL);
-        files_ = {folder_ + "report two.doc", folder_ + "Report one.txt"};  // the second sorts first
+        files_ = {folder_ + "report two.doc", folder_ + "Report one.txt"}; // the second sorts first
         for (const std::string &file : files_)
             CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
         Child duplix;
@@ -104,7 +106,8 @@ protected:
     {
         IShellExtInit *extInit = NULL;
         IContextMenu *menu = NULL;
-        EXPECT_EQ(CoCreateInstance(clsid_, NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit, (void **)&extInit), S_OK);
+        EXPECT_EQ(CoCreateInstance(clsid_, NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit, (void **)&extInit),
+                  S_OK);
         if (data == NULL || extInit == NULL)
             return NULL;
         EXPECT_EQ(extInit->Initialize(NULL, data, NULL), init);
@@ -161,7 +164,8 @@ TEST_F(Extension, CommandsStartTheDialogWhenNoneIsOpenAndReachItForEveryFile)
 // reach the list cut or with '?' in it; with nothing else, the shell gets no menu.
 TEST_F(Extension, PathsARequestCannotCarryWholeAreSkipped)
 {
-    std::wstring tooLong = Wide(folder_) + std::wstring(250, L'd'), foreign = Wide(folder_) + L"\x0416\x0443.txt";
+    std::wstring tooLong = Wide(folder_) + std::wstring(250, L'd'),
+                 foreign = Wide(folder_) + L"\x0416\x0443.txt";
     CreateDirectoryW((L"\\\\?\\" + tooLong).c_str(), NULL);
     tooLong += L"\\a.txt";
     for (const std::wstring &file : {tooLong, foreign})
@@ -169,7 +173,8 @@ TEST_F(Extension, PathsARequestCannotCarryWholeAreSkipped)
     BOOL lossy = FALSE;
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, foreign.c_str(), -1, NULL, 0, NULL, &lossy);
     ASSERT_TRUE(lossy) << "the test needs a code page without these letters";
-    IContextMenu *menu = MenuFrom(ClipboardDataObject(tooLong + L'\0' + Wide(files_[0]) + L'\0' + foreign + L'\0'));
+    IContextMenu *menu =
+        MenuFrom(ClipboardDataObject(tooLong + L'\0' + Wide(files_[0]) + L'\0' + foreign + L'\0'));
     ASSERT_NE(menu, (IContextMenu *)NULL);
     EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
     ASSERT_NE(FindSettingsWindow(), (HWND)NULL);
@@ -204,15 +209,18 @@ TEST_F(Extension, OneObjectGivesThreeInterfacesAndTheDllStaysWhileAnythingOfItLi
     IClassFactory *factory = NULL;
     IUnknown *object = NULL;
     void *none = (void *)1;
-    ASSERT_EQ(CoGetClassObject(clsid_, CLSCTX_INPROC_SERVER, NULL, IID_IClassFactory, (void **)&factory), S_OK);
+    ASSERT_EQ(CoGetClassObject(clsid_, CLSCTX_INPROC_SERVER, NULL, IID_IClassFactory, (void **)&factory),
+              S_OK);
     HMODULE dll = GetModuleHandleA(EXTENSION_FILE);
     auto canUnload = (HRESULT(WINAPI *)(void))(void *)GetProcAddress(dll, "DllCanUnloadNow");
-    auto getClass = (HRESULT(WINAPI *)(REFCLSID, REFIID, void **))(void *)GetProcAddress(dll, "DllGetClassObject");
+    auto getClass =
+        (HRESULT(WINAPI *)(REFCLSID, REFIID, void **))(void *)GetProcAddress(dll, "DllGetClassObject");
     ASSERT_TRUE(canUnload != NULL && getClass != NULL);
     EXPECT_EQ(getClass(CLSID_ShellLink, IID_IClassFactory, &none), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(factory->CreateInstance(factory, IID_IUnknown, &none), CLASS_E_NOAGGREGATION);
     ASSERT_EQ(factory->CreateInstance(NULL, IID_IUnknown, (void **)&object), S_OK);
-    const IID *iids[] = {&IID_IShellExtInit, &IID_IContextMenu, &IID_IContextMenu2, &IID_IContextMenu3, &IID_IDataObject};
+    const IID *iids[] = {&IID_IShellExtInit, &IID_IContextMenu, &IID_IContextMenu2, &IID_IContextMenu3,
+                         &IID_IDataObject};
     for (int i = 0; i < 5; i++) {
         IUnknown *face = (IUnknown *)1;
         EXPECT_EQ(object->QueryInterface(*iids[i], (void **)&face), i < 2 ? S_OK : E_NOINTERFACE);
@@ -238,13 +246,15 @@ TEST_F(Extension, TheSubmenuKeepsToItsIdRangeAndStringsToTheirBuffer)
 {
     IContextMenu *menu = MenuFrom(ShellDataObject(files_));
     ASSERT_NE(menu, (IContextMenu *)NULL);
-    const UINT ranges[][4] = {{100, 200, CMF_NORMAL, 2}, {7, 8, CMF_EXPLORE, 2}, {100, 100, CMF_NORMAL, 0},
-                              {9, 3, CMF_NORMAL, 0},    {0, 0xFFFFFFFF, 0, 2}, {100, 200, CMF_DEFAULTONLY, 0}};
+    const UINT ranges[][4] = {{100, 200, CMF_NORMAL, 2}, {7, 8, CMF_EXPLORE, 2},
+                              {100, 100, CMF_NORMAL, 0}, {9, 3, CMF_NORMAL, 0},
+                              {0, 0xFFFFFFFF, 0, 2},     {100, 200, CMF_DEFAULTONLY, 0}};
     for (const UINT *r : ranges) {
         HMENU popup = CreatePopupMenu(), sub;
         char text[64] = "", item[64] = "";
         AppendMenuA(popup, MF_STRING, 1, "Open");
-        EXPECT_EQ(menu->QueryContextMenu(popup, 0, r[0], r[1], r[2]), MAKE_HRESULT(SEVERITY_SUCCESS, 0, r[3]));
+        EXPECT_EQ(menu->QueryContextMenu(popup, 0, r[0], r[1], r[2]),
+                  MAKE_HRESULT(SEVERITY_SUCCESS, 0, r[3]));
         EXPECT_EQ(GetMenuItemCount(popup), r[3] ? 2 : 1);
         if (r[3] && (sub = GetSubMenu(popup, 0)) != NULL) {
             GetMenuStringA(popup, 0, text, sizeof(text), MF_BYPOSITION);
