@@ -6,6 +6,8 @@
 #include "dialog/list_ops.h"
 #include "res/resource.h"
 
+#include <commctrl.h>
+
 // How many of the want bytes at p can be read. A record from another process
 // arrives as the system's copy of cbData bytes, but a sender in this process
 // hands its own pointer, and nothing stops its cbData from lying.
@@ -55,6 +57,18 @@ static void RemoveListedPath(const char *path)
     RunCommand(IDC_REMOVE_ITEM);
 }
 
+// A label edit left open by an earlier add ends before the list changes,
+// keeping its text, as a click elsewhere would end it: otherwise an entry
+// inserted or removed before it moves its entry, and the edit's text lands
+// on another one.
+static void FinishLabelEdit(void)
+{
+    HWND hList = GetFileList();
+
+    if (SendMessageA(hList, LVM_GETEDITCONTROL, 0, 0) != 0)
+        SetFocus(hList);
+}
+
 INT_PTR OnCopyData(const COPYDATASTRUCT *request)
 {
     char path[MAX_PATH];
@@ -64,6 +78,7 @@ INT_PTR OnCopyData(const COPYDATASTRUCT *request)
     if (request == NULL)
         return TRUE;
     ReadRequestPath(request, path);
+    FinishLabelEdit();
     if (request->dwData == REQUEST_ADD_ITEM)
         AddAndEditItem(path);
     else if (request->dwData == REQUEST_REMOVE_ITEM)

@@ -130,6 +130,25 @@ TEST_F(CopyData, EachRecordGivesTheListItsRequest)
     }
 }
 
+// An add leaves its entry's edit open; the next request ends it on that
+// entry with what was typed, also when the list moves the entry meanwhile.
+TEST_F(CopyData, ARequestEndsAnOpenEditOnItsOwnEntryKeepingTheTypedText)
+{
+    const char *second[] = {"c:\\0.txt", "c:\\a.txt"};
+    const ULONG_PTR codes[] = {1, 2};
+    const std::vector<std::string> after[] = {{"c:\\0.txt", "c:\\a.txt", "c:\\b.txt", "c:\\c.txt", "c:\\typed.txt"},
+                                              {"c:\\b.txt", "c:\\c.txt", "c:\\typed.txt"}};
+    for (int i = 0; i < 2; i++) {
+        SCOPED_TRACE(second[i]);
+        Reset();
+        Send(1, "c:\\m.txt", 9);
+        ASSERT_NE(EditBox(), (HWND)NULL);
+        SetWindowTextA(EditBox(), "c:\\typed.txt");
+        Send(codes[i], second[i], (DWORD)strlen(second[i]) + 1);
+        EXPECT_EQ(Entries(), after[i]);
+    }
+}
+
 // Random records, as a careless or hostile sender might make them. Texts are
 // printable: the label edit that every add opens is not what is tried here.
 // A thousand keep the suite quick; scripts/fuzz.sh sends as many as it is told.
