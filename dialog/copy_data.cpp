@@ -78,10 +78,13 @@ INT_PTR OnCopyData(const COPYDATASTRUCT *request)
     if (request == NULL)
         return TRUE;
     ReadRequestPath(request, path);
-    FinishLabelEdit();
-    if (request->dwData == REQUEST_ADD_ITEM)
+    // A request that asks for nothing leaves an edit in progress alone.
+    if (request->dwData == REQUEST_ADD_ITEM) {
+        FinishLabelEdit();
         AddAndEditItem(path);
-    else if (request->dwData == REQUEST_REMOVE_ITEM)
+    } else if (request->dwData == REQUEST_REMOVE_ITEM) {
+        FinishLabelEdit();
         RemoveListedPath(path);
+    }
     return TRUE;
 }
