@@ -1,24 +1,21 @@
-// Stands in for the program the shell starts for a web page or a document:
-// appends its second argument, one line, to the file its first names.
+// Stands in for the browser that the shell starts for a web address: appends
+// the address, one line, to shell_recorder.log beside itself.
 #include <windows.h>
 
 #include <stdlib.h>
 #include <string.h>
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrev, LPSTR cmdLine, int show)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    (void)hInstance;
-    (void)hPrev;
-    (void)cmdLine;
-    (void)show;
-    if (__argc < 3)
+    char log[MAX_PATH + 32] = "";
+    DWORD len = GetModuleFileNameA(NULL, log, MAX_PATH);
+    char *slash = strrchr(log, '\\');
+    if (__argc < 2 || len == 0 || len >= MAX_PATH || slash == NULL)
         return 1;
-    HANDLE h = CreateFileA(__argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
-                           0, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        return 1;
+    lstrcpyA(slash + 1, "shell_recorder.log");
+    HANDLE h = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, 0, NULL);
     DWORD written = 0;
-    WriteFile(h, __argv[2], (DWORD)strlen(__argv[2]), &written, NULL);
+    WriteFile(h, __argv[1], (DWORD)strlen(__argv[1]), &written, NULL);
     WriteFile(h, "\n", 1, &written, NULL);
     CloseHandle(h);
     return 0;
