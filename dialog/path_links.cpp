@@ -22,14 +22,15 @@ static int AppendWhole(char *dst, int size, const char *src)
     return 1;
 }
 
-// Reads the backup path's text. A text longer than a path is given as
-// empty rather than cut: a cut path would name another folder.
-static void ReadBackupPathText(HWND hDlg, char *path)
+// Reads the backup path's text. A text longer than a path is not read
+// (0, path empty) rather than cut: a cut path would name another folder.
+static int ReadBackupPathText(HWND hDlg, char *path)
 {
     path[0] = '\0';
     if (GetWindowTextLengthA(GetDlgItem(hDlg, IDC_BACKUP_PATH)) >= MAX_PATH)
-        return;
+        return 0;
     GetDlgItemTextA(hDlg, IDC_BACKUP_PATH, path, MAX_PATH);
+    return 1;
 }
 
 int CALLBACK BrowseCallback(HWND hBrowser, UINT msg, LPARAM lParam, LPARAM data)
@@ -100,8 +101,7 @@ INT_PTR OnOpenPath(HWND hDlg)
     char backup[MAX_PATH] = "";
     char path[MAX_PATH] = "";
 
-    ReadBackupPathText(hDlg, backup);
-    if (FormatNewestCopiesPath(backup, path, sizeof(path)))
+    if (ReadBackupPathText(hDlg, backup) && FormatNewestCopiesPath(backup, path, sizeof(path)))
         ShowInExplorer(path);
     return TRUE;
 }
