@@ -7,6 +7,7 @@
 #include "dialog/list_edit.h"
 #include "dialog/persistence.h"
 #include "dialog/list_ops.h"
+#include "dialog/path_links.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -98,6 +99,16 @@ static INT_PTR OnCommand(HWND hDlg, WPARAM wParam)
         return RunListCommand(OnEditItem);
     case IDC_REMOVE_ITEM:
         return RunListCommand(OnRemoveItem);
+    case IDC_CHANGE_PATH:
+        return OnChangePath(hDlg);
+    case IDC_OPEN_PATH:
+        return OnOpenPath(hDlg);
+    case IDC_HELP:
+        return OnHelp();
+    case IDC_WEB_LINK:
+        return OnWebLink(code);
+    case IDC_APP_ICON:
+        return OnAppIcon(hDlg);
     }
     return FALSE;
 }
