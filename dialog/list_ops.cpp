@@ -11,9 +11,14 @@ HWND GetFileList(void)
     return GetDlgItem(g_hDlg, IDC_FILE_LIST);
 }
 
+int CountListItems(HWND hList)
+{
+    return (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0);
+}
+
 int GetItemCount(void)
 {
-    return (int)SendMessageA(GetFileList(), LVM_GETITEMCOUNT, 0, 0);
+    return CountListItems(GetFileList());
 }
 
 void FitListColumn(void)
@@ -39,7 +44,7 @@ void SelectItem(int index)
     SendMessageA(GetFileList(), LVM_SETITEMSTATE, index, (LPARAM)&item);
 }
 
-void ReadItemText(int index, char *text)
+void ReadListText(HWND hList, int index, char *text)
 {
     LVITEMA item;
 
@@ -48,8 +53,13 @@ void ReadItemText(int index, char *text)
     item.iSubItem = 0;
     item.pszText = text;
     item.cchTextMax = MAX_PATH;
-    SendMessageA(GetFileList(), LVM_GETITEMTEXTA, index, (LPARAM)&item);
+    SendMessageA(hList, LVM_GETITEMTEXTA, index, (LPARAM)&item);
     text[MAX_PATH - 1] = '\0';
+}
+
+void ReadItemText(int index, char *text)
+{
+    ReadListText(GetFileList(), index, text);
 }
 
 void RunCommand(int id)
@@ -57,11 +67,22 @@ void RunCommand(int id)
     SendMessageA(g_hDlg, WM_COMMAND, id, 0);
 }
 
+int InsertItem(const char *path)
+{
+    LVITEMA item;
+
+    ZeroMemory(&item, sizeof(item));
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    // The list copies the text and never writes to it on insertion.
+    item.pszText = (LPSTR)path;
+    item.cchTextMax = MAX_PATH;
+    return (int)SendMessageA(GetFileList(), LVM_INSERTITEMA, 0, (LPARAM)&item);
+}
+
 int FindOrAddItem(const char *path)
 {
     HWND hList = GetFileList();
     LVFINDINFOA find;
-    LVITEMA item;
     int index;
 
     ZeroMemory(&find, sizeof(find));
@@ -70,12 +91,7 @@ int FindOrAddItem(const char *path)
     index = (int)SendMessageA(hList, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
     if (index != -1)
         return index;
-    ZeroMemory(&item, sizeof(item));
-    item.mask = LVIF_TEXT | LVIF_STATE;
-    // The list copies the text and never writes to it on insertion.
-    item.pszText = (LPSTR)path;
-    item.cchTextMax = MAX_PATH;
-    return (int)SendMessageA(hList, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    return InsertItem(path);
 }
 
 void AddOrSelectItem(const char *path)

@@ -13,6 +13,12 @@ HWND GetFileList(void);
 // Number of entries in the list.
 int GetItemCount(void);
 
+// GetItemCount and ReadItemText for a list handle fetched once: finding the
+// control costs as much as a registry write under Wine, so a loop over the
+// whole list fetches it once.
+int CountListItems(HWND hList);
+void ReadListText(HWND hList, int index, char *text);
+
 // Sizes the list's only column to its content and header.
 void FitListColumn(void);
 
@@ -27,6 +33,10 @@ void ReadItemText(int index, char *text);
 
 // Sends the dialog one of its own commands and returns when it has run.
 void RunCommand(int id);
+
+// Adds the path as a new entry, asking for index 0: the list puts it in its
+// sorted place. Returns that index.
+int InsertItem(const char *path);
 
 // Adds the path unless an entry equal to it (case ignored) exists; returns
 // the index of the entry, added or found.
