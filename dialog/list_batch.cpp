@@ -5,6 +5,7 @@
 
 #include "dialog/list_ops.h"
 
+#include <commctrl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
@@ -18,7 +19,8 @@ static int GrowBatch(ItemBatch *batch)
     int capacity = batch->capacity > 0 ? batch->capacity * 2 : 256;
     void *grown;
 
-    if (capacity < batch->capacity || (SIZE_T)capacity > (SIZE_T)INT_MAX / sizeof(BatchText))
+    // Kept far below INT_MAX / 2, so that the doubling never overflows.
+    if ((SIZE_T)capacity > (SIZE_T)INT_MAX / sizeof(BatchText))
         return 0;
     if (batch->texts == NULL)
         grown = HeapAlloc(heap, 0, capacity * sizeof(BatchText));
@@ -97,6 +99,8 @@ void AddBatchToList(ItemBatch *batch)
         // A list that redraws moves its scroll bars and repaints on every
         // insertion; it is hidden now and repainted whole when it shows.
         SendMessageA(hList, WM_SETREDRAW, FALSE, 0);
+        // Room for all at once, where the control makes use of the hint.
+        SendMessageA(hList, LVM_SETITEMCOUNT, kept, 0);
         // The list puts each text in its sorted place itself. Given in
         // descending order, each one's place is before all that are in: found
         // at once by a list that looks from the top, and no slower for one
