@@ -10,7 +10,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-// Large enough for the sort key of any text of 259 characters.
+// Room for the sort key of a text of 259 characters; a key that does not fit
+// fails, and the rest of the list is then added one by one.
 #define SORT_KEY_SIZE (16 * MAX_PATH)
 
 static int GrowBatch(ItemBatch *batch)

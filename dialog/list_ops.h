@@ -14,8 +14,8 @@ HWND GetFileList(void);
 int GetItemCount(void);
 
 // GetItemCount and ReadItemText for a list handle fetched once: finding the
-// control costs as much as a registry write under Wine, so a loop over the
-// whole list fetches it once.
+// control asks the window system each time (under Wine about as long as a
+// registry write), so a loop over the whole list fetches it once.
 int CountListItems(HWND hList);
 void ReadListText(HWND hList, int index, char *text);
 
