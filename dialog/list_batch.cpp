@@ -107,7 +107,7 @@ void AddBatchToList(ItemBatch *batch)
         // at once by a list that looks from the top, and no slower for one
         // that searches by halves.
         for (i = kept - 1; i >= 0; i--) {
-            InsertItem(batch->texts[i].text);
+            InsertListItem(hList, batch->texts[i].text);
             HeapFree(GetProcessHeap(), 0, batch->texts[i].key);
         }
         SendMessageA(hList, WM_SETREDRAW, TRUE, 0);

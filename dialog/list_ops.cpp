@@ -67,7 +67,7 @@ void RunCommand(int id)
     SendMessageA(g_hDlg, WM_COMMAND, id, 0);
 }
 
-int InsertItem(const char *path)
+int InsertListItem(HWND hList, const char *path)
 {
     LVITEMA item;
 
@@ -76,7 +76,7 @@ int InsertItem(const char *path)
     // The list copies the text and never writes to it on insertion.
     item.pszText = (LPSTR)path;
     item.cchTextMax = MAX_PATH;
-    return (int)SendMessageA(GetFileList(), LVM_INSERTITEMA, 0, (LPARAM)&item);
+    return (int)SendMessageA(hList, LVM_INSERTITEMA, 0, (LPARAM)&item);
 }
 
 int FindOrAddItem(const char *path)
@@ -91,7 +91,7 @@ int FindOrAddItem(const char *path)
     index = (int)SendMessageA(hList, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
     if (index != -1)
         return index;
-    return InsertItem(path);
+    return InsertListItem(hList, path);
 }
 
 void AddOrSelectItem(const char *path)

@@ -13,11 +13,15 @@ HWND GetFileList(void);
 // Number of entries in the list.
 int GetItemCount(void);
 
-// GetItemCount and ReadItemText for a list handle fetched once: finding the
-// control asks the window system each time (under Wine about as long as a
-// registry write), so a loop over the whole list fetches it once.
+// Operations for a list handle fetched once: finding the control asks the
+// window system each time (under Wine about as long as a registry write), so
+// a loop over the whole list fetches it once.
 int CountListItems(HWND hList);
 void ReadListText(HWND hList, int index, char *text);
+
+// Adds the path as a new entry, asking for index 0: the list puts it in its
+// sorted place. Returns that index.
+int InsertListItem(HWND hList, const char *path);
 
 // Sizes the list's only column to its content and header.
 void FitListColumn(void);
@@ -33,10 +37,6 @@ void ReadItemText(int index, char *text);
 
 // Sends the dialog one of its own commands and returns when it has run.
 void RunCommand(int id);
-
-// Adds the path as a new entry, asking for index 0: the list puts it in its
-// sorted place. Returns that index.
-int InsertItem(const char *path);
 
 // Adds the path unless an entry equal to it (case ignored) exists; returns
 // the index of the entry, added or found.
