@@ -3,7 +3,7 @@
 # 5,000 stored entries beside the registry reads alone, how long the save
 # takes beside raw stores of the same values, then each goal with its measured
 # figure; last the size and imports of the i686 Duplix.exe.
-# Arguments: the runs per size (5 when not given, 3 at least).
+# Arguments: the runs per size (9 when not given, 3 at least).
 set -u
 source "$(dirname "$0")/common.sh"
 

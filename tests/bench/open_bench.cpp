@@ -216,7 +216,7 @@ static bool SameAsOneByOne(int n)
 
 int main(int argc, char **argv)
 {
-    int runs = argc > 1 ? atoi(argv[1]) : 5;
+    int runs = argc > 1 ? atoi(argv[1]) : 9;
     if (runs < 3)
         runs = 3;
     InitCommonControls();
