@@ -26,9 +26,19 @@ install_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
 }
 
+# A tree configured while the resources went through GNU windres keeps it in
+# its cache: such a tree is configured afresh when llvm-windres is there.
+has_stale_rc_compiler() {
+  compgen -G "/usr/lib/llvm-*/bin/llvm-windres" >/dev/null && [ -f "$1/build.ninja" ] &&
+    ! grep -qs llvm-windres "$1/CMakeFiles/rules.ninja"
+}
+
 # Configures (once) and builds one target: i686 or x86_64.
 build_target() {
   local arch=$1 dir="$BUILD/$1"
+  if has_stale_rc_compiler "$dir"; then
+    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles" "$dir/build.ninja"
+  fi
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" >/dev/null || return 1
