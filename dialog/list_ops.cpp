@@ -11,9 +11,14 @@ HWND GetFileList(void)
     return GetDlgItem(g_hDlg, IDC_FILE_LIST);
 }
 
+int CountListItems(HWND hList)
+{
+    return (int)SendMessageA(hList, LVM_GETITEMCOUNT, 0, 0);
+}
+
 int GetItemCount(void)
 {
-    return (int)SendMessageA(GetFileList(), LVM_GETITEMCOUNT, 0, 0);
+    return CountListItems(GetFileList());
 }
 
 void FitListColumn(void)
@@ -39,7 +44,7 @@ void SelectItem(int index)
     SendMessageA(GetFileList(), LVM_SETITEMSTATE, index, (LPARAM)&item);
 }
 
-void ReadItemText(int index, char *text)
+void ReadListText(HWND hList, int index, char *text)
 {
     LVITEMA item;
 
@@ -48,13 +53,30 @@ void ReadItemText(int index, char *text)
     item.iSubItem = 0;
     item.pszText = text;
     item.cchTextMax = MAX_PATH;
-    SendMessageA(GetFileList(), LVM_GETITEMTEXTA, index, (LPARAM)&item);
+    SendMessageA(hList, LVM_GETITEMTEXTA, index, (LPARAM)&item);
     text[MAX_PATH - 1] = '\0';
+}
+
+void ReadItemText(int index, char *text)
+{
+    ReadListText(GetFileList(), index, text);
 }
 
 void RunCommand(int id)
 {
     SendMessageA(g_hDlg, WM_COMMAND, id, 0);
+}
+
+int InsertListItem(HWND hList, const char *path)
+{
+    LVITEMA item;
+
+    ZeroMemory(&item, sizeof(item));
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    // The list copies the text and never writes to it on insertion.
+    item.pszText = (LPSTR)path;
+    item.cchTextMax = MAX_PATH;
+    return (int)SendMessageA(hList, LVM_INSERTITEMA, 0, (LPARAM)&item);
 }
 
 int FindItem(const char *path)
@@ -69,18 +91,11 @@ int FindItem(const char *path)
 
 int FindOrAddItem(const char *path)
 {
-    HWND hList = GetFileList();
-    LVITEMA item;
     int index = FindItem(path);
 
     if (index != -1)
         return index;
-    ZeroMemory(&item, sizeof(item));
-    item.mask = LVIF_TEXT | LVIF_STATE;
-    // The list copies the text and never writes to it on insertion.
-    item.pszText = (LPSTR)path;
-    item.cchTextMax = MAX_PATH;
-    return (int)SendMessageA(hList, LVM_INSERTITEMA, 0, (LPARAM)&item);
+    return InsertListItem(GetFileList(), path);
 }
 
 void AddOrSelectItem(const char *path)

@@ -13,6 +13,16 @@ HWND GetFileList(void);
 // Number of entries in the list.
 int GetItemCount(void);
 
+// Operations for a list handle fetched once: finding the control asks the
+// window system each time (under Wine about as long as a registry write), so
+// a loop over the whole list fetches it once.
+int CountListItems(HWND hList);
+void ReadListText(HWND hList, int index, char *text);
+
+// Adds the path as a new entry, asking for index 0: the list puts it in its
+// sorted place. Returns that index.
+int InsertListItem(HWND hList, const char *path);
+
 // Sizes the list's only column to its content and header.
 void FitListColumn(void);
 

@@ -2,6 +2,7 @@
 #include "dialog/persistence.h"
 
 #include "app/program.h"
+#include "dialog/list_batch.h"
 #include "dialog/list_ops.h"
 #include "res/resource.h"
 #include "store/reg_value.h"
@@ -43,20 +44,29 @@ void LoadBackupList(void)
 {
     char text[MAX_PATH];
     char last[MAX_PATH] = "";
-    int loaded = 0;
+    ItemBatch batch;
+    int batching = 1;
     int n;
 
-    for (n = 0;; n++) {
-        if (!ReadListItem(n, text))
-            break;
-        FindOrAddItem(text);
+    // The texts are gathered first and go into the list together, which
+    // costs time in proportion to the list; the gathered copies are gone
+    // before the dialog shows.
+    ZeroMemory(&batch, sizeof(batch));
+    for (n = 0; ReadListItem(n, text); n++) {
+        // Short of memory: what came so far goes in, the rest one by one.
+        if (batching && !AppendToBatch(&batch, text)) {
+            AddBatchToList(&batch);
+            batching = 0;
+        }
+        if (!batching)
+            FindOrAddItem(text);
         lstrcpynA(last, text, sizeof(last));
-        loaded = 1;
     }
+    AddBatchToList(&batch);
     // Selecting and fitting after each entry would end the same way, at a
     // cost that grows with the square of the list: do it once, for the
     // entry loaded last.
-    if (loaded)
+    if (n > 0)
         AddOrSelectItem(last);
 }
 

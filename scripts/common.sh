@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 WINE64=/usr/lib/wine/wine64
 PACKAGES="cmake ninja-build googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
-wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick"
+wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick llvm"
 
 say() { printf '%s\n' "$*" >&2; }
 
@@ -26,9 +26,19 @@ install_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
 }
 
+# A tree configured while the resources went through GNU windres keeps it in
+# its cache: such a tree is configured afresh when llvm-windres is there.
+has_stale_rc_compiler() {
+  compgen -G "/usr/lib/llvm-*/bin/llvm-windres" >/dev/null && [ -f "$1/build.ninja" ] &&
+    ! grep -qs llvm-windres "$1/CMakeFiles/rules.ninja"
+}
+
 # Configures (once) and builds one target: i686 or x86_64.
 build_target() {
   local arch=$1 dir="$BUILD/$1"
+  if has_stale_rc_compiler "$dir"; then
+    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles" "$dir/build.ninja"
+  fi
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" >/dev/null || return 1
@@ -43,6 +53,17 @@ make_prefix() {
     say "creating Wine prefix $WINEPREFIX (once, about 10 s)"
     "$WINE64" wineboot -i >/dev/null 2>&1
     wineserver -w
+  fi
+  add_marlett_font
+}
+
+# Wine draws the caption buttons with the Marlett font and falls back to
+# letters ("0 1 r") without it. fonts-wine ships it, but this Wine does not
+# look there: put it in the prefix's own Fonts folder, where Wine loads it.
+add_marlett_font() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" font=/usr/share/wine/fonts/marlett.ttf
+  if [ ! -f "$fonts/marlett.ttf" ] && [ -f "$font" ]; then
+    mkdir -p "$fonts" && cp "$font" "$fonts/"
   fi
 }
 

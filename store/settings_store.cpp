@@ -18,12 +18,12 @@ static void SaveBackupPath(void)
     WriteRegString(HKEY_CURRENT_USER, BACKUP_PATH_VALUE, path);
 }
 
-static void SaveEntry(int index)
+static void SaveEntry(HWND hList, int index)
 {
     char text[MAX_PATH];
     char name[LIST_NAME_SIZE];
 
-    ReadItemText(index, text);
+    ReadListText(hList, index, text);
     MakeListItemName(name, index);
     // A failed write has shown its box; the other entries are still saved.
     WriteRegString(HKEY_CURRENT_USER, name, text);
@@ -49,18 +49,20 @@ static void RemoveStaleEntries(int first)
 
 int SaveSettings(void)
 {
+    HWND hList = GetFileList();
     int result = 0;
     int i = 0;
 
     SaveBackupPath();
     // The entries are rewritten in place before the tail goes, so that a
-    // reader never finds the whole list gone while it has entries.
-    if (GetItemCount() > 0) {
+    // reader never finds the whole list gone while it has entries. The count
+    // is asked anew each time: a failed write's box lets the list change.
+    if (CountListItems(hList) > 0) {
         result = 1;
         do {
-            SaveEntry(i);
+            SaveEntry(hList, i);
             i++;
-        } while (i < GetItemCount());
+        } while (i < CountListItems(hList));
     }
     RemoveStaleEntries(i);
     return result;

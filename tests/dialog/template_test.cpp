@@ -177,9 +177,9 @@ TEST(DialogTemplate, TwentyControlsInOrderWithClassTextPlaceAndStyle)
             EXPECT_EQ(it.cls.ordinal, e.classOrdinal);
         } else {
             EXPECT_FALSE(it.cls.isOrdinal);
-            // Class names are matched without regard to case; windres stores
-            // this one in capitals, rc.exe as written.
-            EXPECT_EQ(lstrcmpiA(it.cls.text.c_str(), "SysListView32"), 0) << it.cls.text;
+            // Stored exactly as written, as rc.exe and llvm-windres store it
+            // (GNU windres would store it in capitals).
+            EXPECT_EQ(it.cls.text, "SysListView32");
         }
         if (e.text != NULL) {
             EXPECT_FALSE(it.title.isOrdinal);
