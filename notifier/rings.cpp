@@ -5,7 +5,6 @@
 
 #include "app/program.h"
 
-#include <stdio.h>
 
 #define TICKS_PER_SECOND 10000000ULL
 #define TICKS_PER_MS 10000ULL
@@ -57,7 +56,7 @@ static int MakeSlotFolder(const char *backup, int ring, int slot, char *out, int
 
     if (ring < 0 || ring >= RING_COUNT)
         return 0;
-    sprintf(name, "%s\\%02d", RING_FOLDERS[ring], slot);
+    wsprintfA(name, "%s\\%02d", RING_FOLDERS[ring], slot);
     return JoinPath(out, size, backup, name);
 }
 
