@@ -119,7 +119,10 @@ int main(int argc, char **argv)
     CleanProductKey();
     PutString("BackupPath", g_backup);
     for (int i = 0; i < FILES; i++) {
-        WriteText(Source(i), "content " + std::to_string(i));
+        if (!WriteText(Source(i), "content " + std::to_string(i))) {
+            printf("cannot write %s\n", Source(i).c_str());
+            return 1;
+        }
         PutString(ListItem(i).c_str(), Source(i));
     }
 

@@ -5,6 +5,7 @@
 #include "support/files.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -17,12 +18,8 @@ const ULONGLONG DAY = 24 * HOUR;
 
 FILETIME Later(const FILETIME &t, ULONGLONG ticks)
 {
-    ULARGE_INTEGER v;
-    v.LowPart = t.dwLowDateTime;
-    v.HighPart = t.dwHighDateTime;
-    v.QuadPart += ticks;
-    FILETIME r = {v.LowPart, v.HighPart};
-    return r;
+    ULONGLONG v = ((ULONGLONG)t.dwHighDateTime << 32 | t.dwLowDateTime) + ticks;
+    return FILETIME{(DWORD)v, (DWORD)(v >> 32)};
 }
 
 FILETIME FromLocal(WORD year, WORD month, WORD day, WORD hour, WORD minute)
@@ -43,13 +40,13 @@ std::string Slot(int ring, const FILETIME &at)
 
 TEST(Rings, SlotNamesAreTheMinuteHourAndDayOfTheLocalTime)
 {
-    FILETIME t = FromLocal(2026, 3, 7, 14, 5);
+    FILETIME t = FromLocal(2026, 3, 7, 14, 5), end = FromLocal(2026, 1, 31, 0, 0);
     EXPECT_EQ(Slot(RING_MINUTE, t), "B:\\bak\\a Last Hour - One per Minute\\05");
     EXPECT_EQ(Slot(RING_HOUR, t), "B:\\bak\\b Last Day - One per Hour\\14");
     EXPECT_EQ(Slot(RING_DAY, t), "B:\\bak\\c Last Month - One per Day\\07");
-    FILETIME end = FromLocal(2026, 1, 31, 23, 59);
-    EXPECT_EQ(Slot(RING_DAY, end), "B:\\bak\\c Last Month - One per Day\\31");
-    EXPECT_EQ(Slot(RING_MINUTE, FromLocal(2026, 1, 1, 0, 0)), "B:\\bak\\a Last Hour - One per Minute\\00");
+    EXPECT_EQ(Slot(RING_MINUTE, end) + Slot(RING_HOUR, end) + Slot(RING_DAY, end),
+              "B:\\bak\\a Last Hour - One per Minute\\00B:\\bak\\b Last Day - One per Hour\\00"
+              "B:\\bak\\c Last Month - One per Day\\31");
 }
 
 TEST(Rings, ASlotIsFromAnEarlierRoundOnceItsMinuteHourOrDayHasPassed)
@@ -156,8 +153,9 @@ TEST(BackupPaths, ASourceMapsToItsDriveLetterOrUncFolderAndOddTextIsRefused)
         char full[MAX_PATH], copy[LONG_PATH] = "";
         int ok = NormalizeSourcePath(c.entry, full) && MapToBackup("D:\\bak", full, copy, sizeof(copy));
         EXPECT_EQ(ok != 0, c.copy != NULL);
-        if (c.copy != NULL)
+        if (c.copy != NULL) {
             EXPECT_EQ(std::string(copy), c.copy);
+        }
     }
 }
 
@@ -185,14 +183,9 @@ TEST_F(Copying, AStopMidCopyLeavesTheOldCopyAndNoTemporaryFile)
 TEST_F(Copying, ASourceOfTheLongestListablePathIsCopiedIntoASlotPastMaxPath)
 {
     // A path of 259 characters: folders of 200, then the file's name.
-    std::string folder = root_;
-    while (folder.size() < 200)
-        folder += "\\" + std::string(std::min<size_t>(40, 200 - folder.size()), 'd');
+    std::string folder = root_ + "\\" + std::string(100, 'd') + "\\" + std::string(198 - root_.size() - 100, 'e');
     std::string source = folder + "\\" + std::string(259 - folder.size() - 1, 'f');
-    ASSERT_EQ(source.size(), 259u);
-    for (size_t at = folder.find('\\', root_.size() + 1); at != std::string::npos; at = folder.find('\\', at + 1))
-        CreateDirectoryA(folder.substr(0, at).c_str(), NULL);
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    ASSERT_EQ(SHCreateDirectoryExA(NULL, folder.c_str(), NULL), ERROR_SUCCESS);
     ASSERT_TRUE(WriteText(source, "long"));
     FILETIME now;
     GetSystemTimeAsFileTime(&now);

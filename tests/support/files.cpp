@@ -2,6 +2,7 @@
 #include "support/files.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -29,8 +30,7 @@ std::string MakeScratchFolder(const char *name)
 
 bool WriteText(const std::string &path, const std::string &text)
 {
-    std::string folder = path.substr(0, path.rfind('\\'));
-    CreateDirectoryA(folder.c_str(), NULL);
+    SHCreateDirectoryExA(NULL, path.substr(0, path.rfind('\\')).c_str(), NULL);
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, 0, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return false;
