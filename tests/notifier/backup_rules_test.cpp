@@ -72,10 +72,10 @@ TEST(Rings, ASlotIsFromAnEarlierRoundOnceItsMinuteHourOrDayHasPassed)
     }
 }
 
-class RingFolders : public testing::Test {
+class Scratch : public testing::Test {
 protected:
-    void SetUp() override { backup_ = MakeScratchFolder("duplix-rings"); }
-    void TearDown() override { RemoveFolderTree(backup_); }
+    void SetUp() override { root_ = backup_ = MakeScratchFolder("duplix-rules"); }
+    void TearDown() override { RemoveFolderTree(root_); }
 
     // Makes the slot of each ring for now, with a copy in it.
     void FillSlots(const FILETIME &now)
@@ -87,9 +87,11 @@ protected:
             ASSERT_TRUE(WriteText(slots_[ring] + "\\C\\f.txt", "copy"));
         }
     }
-    std::string backup_;
+    std::string root_, backup_;
     std::string slots_[RING_COUNT];
 };
+using RingFolders = Scratch;
+using Copying = Scratch;
 
 TEST_F(RingFolders, PruningRemovesEachSlotOnlyOnceOlderThanItsRingsSpan)
 {
@@ -158,13 +160,6 @@ TEST(BackupPaths, ASourceMapsToItsDriveLetterOrUncFolderAndOddTextIsRefused)
         }
     }
 }
-
-class Copying : public testing::Test {
-protected:
-    void SetUp() override { root_ = MakeScratchFolder("duplix-copy"); }
-    void TearDown() override { RemoveFolderTree(root_); }
-    std::string root_;
-};
 
 TEST_F(Copying, AStopMidCopyLeavesTheOldCopyAndNoTemporaryFile)
 {
