@@ -25,6 +25,7 @@
 // One entry of the backup list: a file, or a folder whose files are copied.
 struct WatchEntry {
     char path[MAX_PATH];  // full path, no trailing backslash
+    DWORD hash;           // of the path in capitals, to find repeats fast
     int parent;           // watched folder that holds it, or NO_FOLDER
     int self;             // the entry itself watched as a folder, or NO_FOLDER
     int pending;
@@ -35,6 +36,7 @@ struct WatchEntry {
 // One watched folder; its change handle belongs to one watching thread.
 struct WatchFolder {
     char path[MAX_PATH];
+    DWORD hash;
     HANDLE change;  // INVALID_HANDLE_VALUE while the folder is missing
     int dead;       // the path is a file: no folder will come, stop looking
     volatile LONG changed;  // set by the watching thread

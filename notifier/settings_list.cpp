@@ -27,17 +27,34 @@ static int MakeRoom(void **items, int count, int *capacity, size_t itemSize)
     return 1;
 }
 
+// A case-blind hash of a path: a list of thousands of entries is checked
+// for repeats by numbers, and the text is compared only when they match.
+static DWORD HashPath(const char *path)
+{
+    char upper[MAX_PATH];
+    DWORD hash = 2166136261u;
+    const char *p;
+
+    lstrcpynA(upper, path, MAX_PATH);
+    CharUpperA(upper);
+    for (p = upper; *p != '\0'; p++)
+        hash = (hash ^ (BYTE)*p) * 16777619u;
+    return hash;
+}
+
 static int AddFolder(WatchList *list, const char *path, int *capacity)
 {
+    DWORD hash = HashPath(path);
     int i;
 
     for (i = 0; i < list->folderCount; i++) {
-        if (lstrcmpiA(list->folders[i].path, path) == 0)
+        if (list->folders[i].hash == hash && lstrcmpiA(list->folders[i].path, path) == 0)
             return i;
     }
     if (!MakeRoom((void **)&list->folders, list->folderCount, capacity, sizeof(WatchFolder)))
         return NO_FOLDER;
     lstrcpynA(list->folders[i].path, path, MAX_PATH);
+    list->folders[i].hash = hash;
     list->folders[i].change = INVALID_HANDLE_VALUE;
     list->folderCount++;
     return i;
@@ -60,12 +77,12 @@ static int GetParentFolder(const char *path, char *parent)
     return 1;
 }
 
-static int IsListed(const WatchList *list, const char *path)
+static int IsListed(const WatchList *list, const char *path, DWORD hash)
 {
     int i;
 
     for (i = 0; i < list->entryCount; i++) {
-        if (lstrcmpiA(list->entries[i].path, path) == 0)
+        if (list->entries[i].hash == hash && lstrcmpiA(list->entries[i].path, path) == 0)
             return 1;
     }
     return 0;
@@ -76,12 +93,14 @@ static void AddEntry(WatchList *list, const char *path, int *capacity, int *fold
     char parent[MAX_PATH];
     DWORD attributes = GetFileAttributesA(path);
     int isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    DWORD hash = HashPath(path);
     WatchEntry *entry;
 
-    if (IsListed(list, path) || !MakeRoom((void **)&list->entries, list->entryCount, capacity, sizeof(WatchEntry)))
+    if (IsListed(list, path, hash) || !MakeRoom((void **)&list->entries, list->entryCount, capacity, sizeof(WatchEntry)))
         return;
     entry = &list->entries[list->entryCount++];
     lstrcpynA(entry->path, path, MAX_PATH);
+    entry->hash = hash;
     // A file is seen through its folder; a folder through itself; a path
     // that is not there yet through both, as it may come as either.
     entry->parent = NO_FOLDER;
