@@ -67,8 +67,13 @@ static int BackUpFile(const char *backup, const char *source, HANDLE stop)
 static int BackUpFolderFile(const char *file, void *context)
 {
     FolderWalk *walk = (FolderWalk *)context;
-    int result = BackUpFile(walk->backup, file, walk->stop);
+    int result;
 
+    // A folder of many current files takes a while even with nothing to copy.
+    if (WaitForSingleObject(walk->stop, 0) == WAIT_OBJECT_0)
+        result = COPY_STOPPED;
+    else
+        result = BackUpFile(walk->backup, file, walk->stop);
     if (result > walk->result)
         walk->result = result;
     return result != COPY_STOPPED;
