@@ -18,50 +18,78 @@ static ULONGLONG ToTicks(const FILETIME *time)
     return ((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime;
 }
 
+static int IsSameFile(const WIN32_FIND_DATAA *a, const WIN32_FIND_DATAA *b)
+{
+    return a->nFileSizeLow == b->nFileSizeLow && a->nFileSizeHigh == b->nFileSizeHigh &&
+           CompareFileTime(&a->ftLastWriteTime, &b->ftLastWriteTime) == 0;
+}
+
 static int IsCopyCurrent(const char *source, const char *copy, const FILETIME *now)
 {
     WIN32_FIND_DATAA from, to;
 
-    if (!GetPathInfo(source, &from) || !GetPathInfo(copy, &to))
-        return 0;
-    if (from.nFileSizeLow != to.nFileSizeLow || from.nFileSizeHigh != to.nFileSizeHigh ||
-        CompareFileTime(&from.ftLastWriteTime, &to.ftLastWriteTime) != 0)
+    if (!GetPathInfo(source, &from) || !GetPathInfo(copy, &to) || !IsSameFile(&from, &to))
         return 0;
     return ToTicks(&from.ftLastWriteTime) + FRESH_SECONDS * 10000000ULL < ToTicks(now);
 }
 
-// The newest copy made now goes into the current slot of every ring. A ring
-// copy that fails is not retried: the newest copy, which counts, is in place.
-static int CopyIntoRings(const char *backup, const char *source, const char *newest, HANDLE stop, const FILETIME *now)
+// Whether a ring's current slot lacks the newest copy although the file was
+// written in the slot's round: its copy failed, say because someone had the
+// slot's file open, or the last notifier stopped before it.
+static int IsSlotOwed(const char *backup, int ring, const char *source, const WIN32_FIND_DATAA *made, const FILETIME *now)
 {
     char slot[LONG_PATH], target[LONG_PATH];
-    int ring;
+    WIN32_FIND_DATAA held;
 
+    if (IsSlotFromEarlierRound(ring, &made->ftLastWriteTime, now))
+        return 0;
+    if (!GetSlotFolder(backup, ring, now, slot, sizeof(slot)) || !MapToBackup(slot, source, target, sizeof(target)))
+        return 0;
+    return !GetPathInfo(target, &held) || !IsSameFile(made, &held);
+}
+
+// A new newest copy goes into the current slot of every ring; an older one
+// only into the slots that still owe it.
+static int CopyIntoRings(const char *backup, const char *source, const char *newest, HANDLE stop, int isNew)
+{
+    char slot[LONG_PATH], target[LONG_PATH];
+    WIN32_FIND_DATAA made;
+    FILETIME now;
+    int ring, one, result = COPY_DONE;
+
+    GetSystemTimeAsFileTime(&now);
+    if (!GetPathInfo(newest, &made))
+        return COPY_RETRY;
     for (ring = 0; ring < RING_COUNT; ring++) {
-        if (!PrepareSlot(backup, ring, now, slot, sizeof(slot)) || !MapToBackup(slot, source, target, sizeof(target)))
+        if (!isNew && !IsSlotOwed(backup, ring, source, &made, &now))
             continue;
-        if (CopyThroughTemp(newest, target, stop) == COPY_STOPPED)
-            return COPY_STOPPED;
+        if (!PrepareSlot(backup, ring, &now, slot, sizeof(slot)) || !MapToBackup(slot, source, target, sizeof(target)))
+            continue;
+        one = CopyThroughTemp(newest, target, stop);
+        if (one != COPY_DONE)
+            result = one;
+        if (one == COPY_STOPPED)
+            break;
     }
-    return COPY_DONE;
+    return result;
 }
 
 static int BackUpFile(const char *backup, const char *source, HANDLE stop)
 {
     char newest[LONG_PATH];
     FILETIME now;
-    int result;
+    int current, result;
 
     if (!MapToBackup(backup, source, newest, sizeof(newest)))
         return COPY_DONE;
     GetSystemTimeAsFileTime(&now);
-    if (IsCopyCurrent(source, newest, &now))
-        return COPY_DONE;
-    result = CopyThroughTemp(source, newest, stop);
-    if (result != COPY_DONE)
-        return result;
-    GetSystemTimeAsFileTime(&now);
-    return CopyIntoRings(backup, source, newest, stop, &now);
+    current = IsCopyCurrent(source, newest, &now);
+    if (!current) {
+        result = CopyThroughTemp(source, newest, stop);
+        if (result != COPY_DONE)
+            return result;
+    }
+    return CopyIntoRings(backup, source, newest, stop, !current);
 }
 
 static int BackUpFolderFile(const char *file, void *context)

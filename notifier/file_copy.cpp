@@ -66,11 +66,14 @@ int CopyThroughTemp(const char *source, const char *target, HANDLE stop)
     int missing, result;
     char *slash;
 
-    // A target with no room for the temporary name can never be copied.
+    // A target with no room for the temporary name, or past what the system
+    // can reach, can never be copied: no use trying again.
     if (strlen(target) + sizeof(TEMP_SUFFIX) > sizeof(temp))
         return COPY_DONE;
     lstrcpynA(temp, target, sizeof(temp));
     lstrcatA(temp, TEMP_SUFFIX);
+    if (!CanUsePath(temp))
+        return COPY_DONE;
     lstrcpynA(folder, target, sizeof(folder));
     slash = strrchr(folder, '\\');
     if (slash != NULL)

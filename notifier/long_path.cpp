@@ -30,6 +30,11 @@ static int FitsAnsi(const char *path)
     return strlen(path) < ANSI_LIMIT;
 }
 
+int CanUsePath(const char *path)
+{
+    return FitsAnsi(path) || IsWindowsNt();
+}
+
 // "\\?\C:\..." or "\\?\UNC\server\..." in wide characters; 0 when the path
 // is not a full one or does not fit.
 static int ToWidePath(const char *path, WCHAR *wide)

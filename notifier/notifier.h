@@ -103,6 +103,8 @@ void RemoveTree(const char *path);
 // subfolders) until found returns 0; returns the last answer.
 int ForEachFileIn(const char *folder, int (*found)(const char *file, void *context), void *context);
 DWORD ShareAll(void);
+// Whether this system can reach the path at all (Windows 9x: below MAX_PATH).
+int CanUsePath(const char *path);
 
 // wait_loop.cpp: watching and copying until the stop event is signalled.
 void RunNotifier(WatchList *list, HANDLE stop);

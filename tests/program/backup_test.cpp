@@ -81,18 +81,31 @@ TEST_F(Backup, ACopyOfAChangeGoesToTheNewestCopyAndTheCurrentSlotOfEachRing)
     Start(notifier);
     EXPECT_TRUE(Becomes(Copy("plan.doc"), "made while no notifier ran")) << "copied at start";
 
-    SYSTEMTIME b, a;  // a slot's number may turn between the save and the copy
-    GetLocalTime(&b);
-    ASSERT_TRUE(WriteText(Src("plan.doc"), "saved"));
-    ASSERT_TRUE(Becomes(Copy("plan.doc"), "saved"));
-    GetLocalTime(&a);
-    auto inSlot = [&](const std::string &ring, int before, int after) {
-        auto at = [&](int n) { return Copy("plan.doc", ring + "\\" + char('0' + n / 10) + char('0' + n % 10)); };
-        return PumpUntil([&] { return ReadText(at(before)) == "saved" || ReadText(at(after)) == "saved"; });
+    const std::string minute = "a Last Hour - One per Minute", hour = "b Last Day - One per Hour",
+                      day = "c Last Month - One per Day";
+    auto slotCopy = [&](const std::string &ring, int n) {
+        return Copy("plan.doc", ring + "\\" + char('0' + n / 10) + char('0' + n % 10));
     };
-    EXPECT_TRUE(inSlot("a Last Hour - One per Minute", b.wMinute, a.wMinute));
-    EXPECT_TRUE(inSlot("b Last Day - One per Hour", b.wHour, a.wHour));
-    EXPECT_TRUE(inSlot("c Last Month - One per Day", b.wDay, a.wDay));
+    SYSTEMTIME b, a;  // a slot's number may turn between the save and the copy
+    auto save = [&](const std::string &text) {
+        GetLocalTime(&b);
+        ASSERT_TRUE(WriteText(Src("plan.doc"), text));
+        ASSERT_TRUE(Becomes(Copy("plan.doc"), text));
+        GetLocalTime(&a);
+    };
+    auto inSlot = [&](const std::string &ring, int before, int after, const std::string &text) {
+        return PumpUntil([&] { return ReadText(slotCopy(ring, before)) == text || ReadText(slotCopy(ring, after)) == text; });
+    };
+    save("saved");
+    EXPECT_TRUE(inSlot(minute, b.wMinute, a.wMinute, "saved"));
+    EXPECT_TRUE(inSlot(hour, b.wHour, a.wHour, "saved"));
+    EXPECT_TRUE(inSlot(day, b.wDay, a.wDay, "saved"));
+
+    // A slot's copy open in a viewer cannot be replaced until it is closed.
+    HANDLE viewer = CreateFileA(slotCopy(minute, a.wMinute).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    save("saved again");
+    CloseHandle(viewer);
+    EXPECT_TRUE(inSlot(minute, b.wMinute, a.wMinute, "saved again"));
 
     DWORD signalled = GetTickCount();
     Signal();
