@@ -2,6 +2,8 @@
 // <root>\UNC\<server>\<share>\<rest>; the root is the backup path or a slot.
 #include "notifier/notifier.h"
 
+#include "app/program.h"
+
 #include <string.h>
 
 int JoinPath(char *out, int size, const char *folder, const char *name)
@@ -67,7 +69,7 @@ int MapToBackup(const char *root, const char *source, char *out, int size)
     return JoinPath(out, size, root, rel);
 }
 
-int IsInsideFolder(const char *path, const char *folder)
+static int IsInsideFolder(const char *path, const char *folder)
 {
     size_t len = strlen(folder);
 
@@ -76,4 +78,28 @@ int IsInsideFolder(const char *path, const char *folder)
     if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, (int)len, folder, (int)len) != CSTR_EQUAL)
         return 0;
     return path[len] == '\0' || path[len] == '\\' || folder[len - 1] == '\\';
+}
+
+int IsInsideCopies(const char *path, const char *backup)
+{
+    static const char *const TOPS[] = {"UNC", NEWEST_COPIES_FOLDER, HOUR_COPIES_FOLDER, DAY_COPIES_FOLDER};
+    char top[MAX_PATH];
+    const char *rest, *end;
+    size_t i;
+
+    if (!IsInsideFolder(path, backup))
+        return 0;
+    rest = path + strlen(backup);
+    if (*rest == '\\')
+        rest++;
+    end = strchr(rest, '\\');
+    lstrcpynA(top, rest, end != NULL ? (int)(end - rest) + 1 : MAX_PATH);
+    // A drive letter's folder, the UNC folder or a ring: copies live there.
+    if (top[0] != '\0' && top[1] == '\0')
+        return 1;
+    for (i = 0; i < sizeof(TOPS) / sizeof(TOPS[0]); i++) {
+        if (lstrcmpiA(top, TOPS[i]) == 0)
+            return 1;
+    }
+    return 0;
 }

@@ -75,7 +75,9 @@ int NormalizeSourcePath(const char *text, char *full);
 // ring's slot folder); 0 when it does not fit in size.
 int MapToBackup(const char *root, const char *source, char *out, int size);
 int JoinPath(char *out, int size, const char *folder, const char *name);
-int IsInsideFolder(const char *path, const char *folder);
+// Whether path lies among the copies under the backup path (a drive letter's
+// folder, UNC, a ring), where watching would copy copies.
+int IsInsideCopies(const char *path, const char *backup);
 
 // rings.cpp: slot names and ages; time is a parameter.
 int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, int size);

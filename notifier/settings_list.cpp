@@ -138,8 +138,7 @@ int LoadWatchList(WatchList *list)
     ReadBackupFolder(list->backup);
     MakeFolderTree(list->backup);
     for (i = 0; ReadListItem(i, text); i++) {
-        // Entries inside the backup path would copy copies.
-        if (NormalizeSourcePath(text, full) && !IsInsideFolder(full, list->backup))
+        if (NormalizeSourcePath(text, full) && !IsInsideCopies(full, list->backup))
             AddEntry(list, full, &capacity, &folderCapacity);
     }
     return 1;

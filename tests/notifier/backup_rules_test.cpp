@@ -72,6 +72,17 @@ TEST(Rings, ASlotIsFromAnEarlierRoundOnceItsMinuteHourOrDayHasPassed)
     }
 }
 
+TEST(BackupPaths, EntriesAmongTheCopiesAreRefusedAndOthersOnTheBackupDriveAreNot)
+{
+    EXPECT_TRUE(IsInsideCopies("D:\\bak\\C\\Work\\plan.doc", "D:\\bak"));
+    EXPECT_TRUE(IsInsideCopies("d:\\BAK\\unc\\srv", "D:\\bak"));
+    EXPECT_TRUE(IsInsideCopies("D:\\bak\\b Last Day - One per Hour", "D:\\bak"));
+    EXPECT_TRUE(IsInsideCopies("D:\\D\\x.doc", "D:\\"));
+    EXPECT_FALSE(IsInsideCopies("D:\\Work\\x.doc", "D:\\"));
+    EXPECT_FALSE(IsInsideCopies("D:\\bak\\notes.txt", "D:\\bak"));
+    EXPECT_FALSE(IsInsideCopies("D:\\bakery\\C\\x", "D:\\bak"));
+}
+
 class Scratch : public testing::Test {
 protected:
     void SetUp() override { root_ = backup_ = MakeScratchFolder("duplix-rules"); }
