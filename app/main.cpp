@@ -18,7 +18,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
             SignalStopEvent();
     }
 
-    // The context-menu extension's registration belongs here, on every start.
+    RegisterShellExtension();
 
     hOpen = FindWindowA(NULL, SETTINGS_TITLE);
     if (hOpen != NULL) {

@@ -38,6 +38,18 @@ extern HINSTANCE g_hInst;
 // Returns 0 (folder empty) when the path does not fit or has no backslash.
 int GetProgramFolder(char *folder, int size);
 
+// Puts into out (size bytes) the folder of modulePath, a backslash and file.
+// Returns 0 with out empty when modulePath has no backslash or the result
+// does not fit: a cut name could be some other file.
+int MakeCompanionPath(const char *modulePath, const char *file, char *out, int size);
+
+// MakeCompanionPath for the running program's own file, into MAX_PATH bytes.
+int GetCompanionPath(const char *file, char *out);
+
+// Points the shell's context-menu handler for all files at the extension in
+// the program folder. Failures are silent.
+void RegisterShellExtension(void);
+
 // Tells a running notifier to stop; does nothing when none runs.
 void SignalStopEvent(void);
 

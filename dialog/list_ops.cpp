@@ -57,17 +57,22 @@ void RunCommand(int id)
     SendMessageA(g_hDlg, WM_COMMAND, id, 0);
 }
 
-int FindOrAddItem(const char *path)
+int FindItem(const char *path)
 {
-    HWND hList = GetFileList();
     LVFINDINFOA find;
-    LVITEMA item;
-    int index;
 
     ZeroMemory(&find, sizeof(find));
     find.flags = LVFI_STRING;
     find.psz = path;
-    index = (int)SendMessageA(hList, LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
+    return (int)SendMessageA(GetFileList(), LVM_FINDITEMA, (WPARAM)-1, (LPARAM)&find);
+}
+
+int FindOrAddItem(const char *path)
+{
+    HWND hList = GetFileList();
+    LVITEMA item;
+    int index = FindItem(path);
+
     if (index != -1)
         return index;
     ZeroMemory(&item, sizeof(item));

@@ -28,6 +28,9 @@ void ReadItemText(int index, char *text);
 // Sends the dialog one of its own commands and returns when it has run.
 void RunCommand(int id);
 
+// Index of the first entry whose whole text equals path, case ignored; -1.
+int FindItem(const char *path);
+
 // Adds the path unless an entry equal to it (case ignored) exists; returns
 // the index of the entry, added or found.
 int FindOrAddItem(const char *path);

@@ -3,9 +3,11 @@
 
 #include "app/program.h"
 #include "dialog/appearance.h"
+#include "dialog/copy_data.h"
 #include "dialog/list_edit.h"
 #include "dialog/persistence.h"
 #include "dialog/list_ops.h"
+#include "dialog/path_links.h"
 #include "res/resource.h"
 
 #include <commctrl.h>
@@ -97,6 +99,16 @@ static INT_PTR OnCommand(HWND hDlg, WPARAM wParam)
         return RunListCommand(OnEditItem);
     case IDC_REMOVE_ITEM:
         return RunListCommand(OnRemoveItem);
+    case IDC_CHANGE_PATH:
+        return OnChangePath(hDlg);
+    case IDC_OPEN_PATH:
+        return OnOpenPath(hDlg);
+    case IDC_HELP:
+        return OnHelp();
+    case IDC_WEB_LINK:
+        return OnWebLink(code);
+    case IDC_APP_ICON:
+        return OnAppIcon(hDlg);
     }
     return FALSE;
 }
@@ -119,6 +131,8 @@ INT_PTR CALLBACK SettingsDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lPar
         return OnCommand(hDlg, wParam);
     case WM_NOTIFY:
         return OnNotify(wParam, lParam);
+    case WM_COPYDATA:
+        return OnCopyData((const COPYDATASTRUCT *)lParam);
     case WM_HELP:
         SendMessageA(hDlg, WM_COMMAND, IDC_HELP, 0);
         return FALSE;

@@ -4,48 +4,49 @@
 #include "support/wait.h"
 
 struct FindArgs {
-    const char *title;
-    const char *className;
+    const std::function<bool(HWND)> *match;
     HWND found;
 };
 
 static BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lParam)
 {
     FindArgs *args = (FindArgs *)lParam;
-    char text[512] = "";
-    char cls[256] = "";
     DWORD pid = 0;
 
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(hwnd))
-        return TRUE;
-    GetWindowTextA(hwnd, text, sizeof(text));
-    GetClassNameA(hwnd, cls, sizeof(cls));
-    if (lstrcmpA(text, args->title) != 0)
-        return TRUE;
-    if (args->className != NULL && lstrcmpA(cls, args->className) != 0)
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(hwnd) || !(*args->match)(hwnd))
         return TRUE;
     args->found = hwnd;
     return FALSE;
 }
 
-static HWND FindOwnWindow(const char *title, const char *className)
+static HWND FindOwnWindow(const std::function<bool(HWND)> &match)
 {
-    FindArgs args = {title, className, NULL};
+    FindArgs args = {&match, NULL};
 
     EnumWindows(MatchWindow, (LPARAM)&args);
     return args.found;
 }
 
 ModalAnswer::ModalAnswer(const char *title, const char *className, std::function<void(HWND)> answer)
+    : ModalAnswer(
+          [t = std::string(title), c = std::string(className ? className : ""), anyClass = className == NULL](
+              HWND hwnd) {
+              char text[512] = "";
+              char cls[256] = "";
+              GetWindowTextA(hwnd, text, sizeof(text));
+              GetClassNameA(hwnd, cls, sizeof(cls));
+              return t == text && (anyClass || c == cls);
+          },
+          answer)
 {
-    std::string t = title;
-    std::string c = className ? className : "";
-    bool anyClass = className == NULL;
+}
 
-    worker_ = std::thread([this, t, c, anyClass, answer] {
+ModalAnswer::ModalAnswer(std::function<bool(HWND)> match, std::function<void(HWND)> answer)
+{
+    worker_ = std::thread([this, match, answer] {
         HWND found = NULL;
-        PumpUntil([&] { return (found = FindOwnWindow(t.c_str(), anyClass ? NULL : c.c_str())) != NULL; });
+        PumpUntil([&] { return (found = FindOwnWindow(match)) != NULL; });
         if (found != NULL) {
             answer(found);
             answered_ = true;

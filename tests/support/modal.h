@@ -14,6 +14,8 @@ public:
     // Waits for a window of this process with the given title (and class,
     // unless NULL), then calls answer(window) on the helper thread.
     ModalAnswer(const char *title, const char *className, std::function<void(HWND)> answer);
+    // Waits for a visible top-level window of this process that match accepts.
+    ModalAnswer(std::function<bool(HWND)> match, std::function<void(HWND)> answer);
     ~ModalAnswer();
 
     // Joins the helper; true when the window was found and answered.

@@ -66,6 +66,53 @@ void Child::Kill()
     pi_ = PROCESS_INFORMATION();
 }
 
+static std::string ReadAll(HANDLE pipe)
+{
+    std::string text;
+    char chunk[512];
+    DWORD got = 0;
+
+    while (ReadFile(pipe, chunk, sizeof(chunk), &got, NULL) && got > 0)
+        text.append(chunk, got);
+    return text;
+}
+
+DWORD RunConsole(const std::string &exe, const std::string &args, std::string *output)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
+    HANDLE readEnd = NULL, writeEnd = NULL;
+    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0))
+        return STILL_ACTIVE;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::string cmd = "\"" + exe + "\" " + args;
+    char line[2048] = "";
+    lstrcpynA(line, cmd.c_str(), sizeof(line));
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    PROCESS_INFORMATION pi = {};
+    BOOL started = CreateProcessA(exe.c_str(), line, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
+    CloseHandle(writeEnd);
+    DWORD code = STILL_ACTIVE;
+    if (started) {
+        PumpUntilSignalled(pi.hProcess);
+        GetExitCodeProcess(pi.hProcess, &code);
+        // A hung program would keep the pipe open and the read waiting.
+        if (code == STILL_ACTIVE)
+            TerminateProcess(pi.hProcess, 255);
+        // A short message fits the pipe's buffer, so the program never
+        // waits on a full pipe before its end.
+        *output = ReadAll(readEnd);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(readEnd);
+    return code;
+}
+
 struct FindArgs {
     DWORD pid;
     HWND found;

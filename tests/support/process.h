@@ -30,6 +30,11 @@ private:
     PROCESS_INFORMATION pi_ = {};
 };
 
+// Runs a console program to its end (pumping this thread's messages, since
+// it may send to windows of this thread) and gives its exit code and what it
+// wrote to standard output and error; STILL_ACTIVE when it did not end.
+DWORD RunConsole(const std::string &exe, const std::string &args, std::string *output);
+
 // The visible settings window of the given process (0: of any process).
 HWND FindSettingsWindow(DWORD pid = 0);
 HWND WaitForSettingsWindow(DWORD pid);

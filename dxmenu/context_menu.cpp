@@ -1,0 +1,230 @@
+// The object the shell creates for a right-click: IShellExtInit takes the
+// selected files, IContextMenu shows the submenu and runs its two commands.
+#include "dxmenu/requests.h"
+#include "dxmenu/server.h"
+
+#include "app/program.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <new>
+#include <string.h>
+
+struct MenuCommand {
+    const char *text;
+    const char *verb;
+    const char *help;
+    DWORD code;
+};
+
+static const MenuCommand COMMANDS[] = {
+    {"Add to Duplix list", "DuplixAdd", "Adds the selected files to the VELT Duplix 98 backup list.",
+     REQUEST_ADD_ITEM},
+    {"Remove from Duplix list", "DuplixRemove",
+     "Takes the selected files off the VELT Duplix 98 backup list.", REQUEST_REMOVE_ITEM},
+};
+static const UINT COMMAND_COUNT = sizeof(COMMANDS) / sizeof(COMMANDS[0]);
+
+// Copies a command's text for the shell, ANSI or wide, cut to cchMax and
+// terminated; a text that had to be cut is reported as such.
+static HRESULT CopyCommandText(const char *text, int wide, LPSTR out, UINT cchMax)
+{
+    int room = cchMax > 0x7FFF ? 0x7FFF : (int)cchMax;
+
+    if (out == NULL || room == 0)
+        return E_INVALIDARG;
+    if (wide) {
+        WCHAR buf[MAX_PATH] = L"";
+        MultiByteToWideChar(CP_ACP, 0, text, -1, buf, MAX_PATH - 1);
+        lstrcpynW((LPWSTR)out, buf, room);
+    } else {
+        lstrcpynA(out, text, room);
+    }
+    return lstrlenA(text) < room ? S_OK : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+}
+
+static int FindVerb(const char *verb)
+{
+    for (UINT i = 0; i < COMMAND_COUNT; i++) {
+        if (lstrcmpiA(verb, COMMANDS[i].verb) == 0)
+            return (int)i;
+    }
+    return -1;
+}
+
+// A wide verb as ANSI; one that does not convert exactly matches nothing.
+static int FindVerbW(LPCWSTR verb)
+{
+    char buf[64] = "";
+    BOOL lossy = FALSE;
+
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, verb, -1, buf, sizeof(buf), NULL, &lossy) == 0 ||
+        lossy)
+        return -1;
+    return FindVerb(buf);
+}
+
+// The command an invocation names: a wide verb, an ANSI verb or an offset.
+static int FindInvokedCommand(const CMINVOKECOMMANDINFO *info)
+{
+    const CMINVOKECOMMANDINFOEX *ex = (const CMINVOKECOMMANDINFOEX *)info;
+
+    if (info->cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (info->fMask & CMIC_MASK_UNICODE) &&
+        !IS_INTRESOURCE(ex->lpVerbW))
+        return FindVerbW(ex->lpVerbW);
+    if (!IS_INTRESOURCE(info->lpVerb))
+        return FindVerb(info->lpVerb);
+    UINT offset = LOWORD((UINT_PTR)info->lpVerb);
+    return offset < COMMAND_COUNT ? (int)offset : -1;
+}
+
+struct ContextMenu final : IShellExtInit, IContextMenu {
+    LONG refs = 1;
+    RequestPath *paths = NULL;
+    int count = 0;
+
+    ContextMenu() { CountObject(1); }
+    ~ContextMenu()
+    {
+        ForgetFiles();
+        CountObject(-1);
+    }
+
+    void ForgetFiles()
+    {
+        if (paths != NULL)
+            HeapFree(GetProcessHeap(), 0, paths);
+        paths = NULL;
+        count = 0;
+    }
+
+    // Keeps the paths that a request can carry whole: longer ones are
+    // skipped, never cut, and so are names the ANSI code page cannot hold
+    // (they come back with '?', which no real file name has).
+    void TakeFiles(HDROP drop)
+    {
+        UINT total = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+
+        if (total == 0 || total > ((SIZE_T)-1) / sizeof(RequestPath))
+            return;
+        paths = (RequestPath *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, total * sizeof(RequestPath));
+        if (paths == NULL)
+            return;
+        for (UINT i = 0; i < total; i++) {
+            char *path = paths[count];
+            UINT len = DragQueryFileA(drop, i, NULL, 0);
+            if (len == 0 || len >= MAX_PATH)
+                continue;
+            if (DragQueryFileA(drop, i, path, MAX_PATH) != len || strchr(path, '?') != NULL)
+                continue;
+            path[MAX_PATH - 1] = '\0';
+            count++;
+        }
+    }
+
+    STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override
+    {
+        if (ppv == NULL)
+            return E_POINTER;
+        *ppv = NULL;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IShellExtInit))
+            *ppv = static_cast<IShellExtInit *>(this);
+        else if (IsEqualIID(riid, IID_IContextMenu))
+            *ppv = static_cast<IContextMenu *>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return (ULONG)InterlockedIncrement(&refs); }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        LONG left = InterlockedDecrement(&refs);
+        if (left == 0)
+            delete this;
+        return (ULONG)left;
+    }
+
+    STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE folder, IDataObject *data, HKEY progId) override
+    {
+        FORMATETC format = {CF_HDROP, NULL, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium;
+
+        (void)folder;
+        (void)progId;
+        ForgetFiles();
+        if (data == NULL)
+            return E_INVALIDARG;
+        if (FAILED(data->GetData(&format, &medium)))
+            return E_INVALIDARG;
+        if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal != NULL)
+            TakeFiles((HDROP)medium.hGlobal);
+        ReleaseStgMedium(&medium);
+        // Without a file a request can carry, the shell shows no submenu.
+        return count > 0 ? S_OK : E_FAIL;
+    }
+
+    STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override
+    {
+        if ((flags & CMF_DEFAULTONLY) || count == 0 || first > last || last - first < COMMAND_COUNT - 1)
+            return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+        HMENU sub = CreatePopupMenu();
+        if (sub == NULL)
+            return HRESULT_FROM_WIN32(GetLastError());
+        for (UINT i = 0; i < COMMAND_COUNT; i++) {
+            if (!AppendMenuA(sub, MF_STRING, first + i, COMMANDS[i].text)) {
+                DestroyMenu(sub);
+                return E_FAIL;
+            }
+        }
+        if (!InsertMenuA(menu, index, MF_BYPOSITION | MF_POPUP | MF_STRING, (UINT_PTR)sub, PRODUCT_TITLE)) {
+            DestroyMenu(sub);
+            return E_FAIL;
+        }
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, COMMAND_COUNT);
+    }
+
+    STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO *info) override
+    {
+        if (info == NULL || info->cbSize < sizeof(CMINVOKECOMMANDINFO))
+            return E_INVALIDARG;
+        int command = FindInvokedCommand(info);
+        if (command < 0)
+            return E_FAIL;
+        return SendRequests(COMMANDS[command].code, paths, count, info->hwnd) ? S_OK : E_FAIL;
+    }
+
+    STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT *reserved, LPSTR name, UINT cchMax) override
+    {
+        (void)reserved;
+        if (id >= COMMAND_COUNT)
+            return E_INVALIDARG;
+        const MenuCommand &command = COMMANDS[id];
+        switch (type) {
+        case GCS_VALIDATEA:
+        case GCS_VALIDATEW:
+            return S_OK;
+        case GCS_VERBA:
+            return CopyCommandText(command.verb, 0, name, cchMax);
+        case GCS_VERBW:
+            return CopyCommandText(command.verb, 1, name, cchMax);
+        case GCS_HELPTEXTA:
+            return CopyCommandText(command.help, 0, name, cchMax);
+        case GCS_HELPTEXTW:
+            return CopyCommandText(command.help, 1, name, cchMax);
+        }
+        return E_INVALIDARG;
+    }
+};
+
+HRESULT CreateContextMenu(REFIID riid, void **ppv)
+{
+    ContextMenu *menu = new (std::nothrow) ContextMenu;
+
+    if (menu == NULL)
+        return E_OUTOFMEMORY;
+    HRESULT hr = menu->QueryInterface(riid, ppv);
+    menu->Release();
+    return hr;
+}

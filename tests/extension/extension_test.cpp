@@ -1,0 +1,278 @@
+// The extension created through COM as the shell creates it, given the data
+// object of real files, beside the real settings program.
+#include "app/program.h"
+#include "res/resource.h"
+#include "support/process.h"
+#include "support/product_key.h"
+#include "support/remote_list.h"
+#include "support/wait.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+std::wstring Wide(const std::string &text)
+{
+    WCHAR wide[MAX_PATH] = L"";
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH);
+    return wide;
+}
+
+// The shell folder's own data object for files of one folder.
+IDataObject *ShellDataObject(const std::vector<std::string> &paths)
+{
+    std::vector<PIDLIST_ABSOLUTE> items(paths.size());
+    std::vector<PCUITEMID_CHILD> children;
+    IShellFolder *folder = NULL;
+    IDataObject *data = NULL;
+    for (size_t i = 0; i < paths.size(); i++) {
+        EXPECT_EQ(SHParseDisplayName(Wide(paths[i]).c_str(), NULL, &items[i], 0, NULL), S_OK);
+        children.push_back(ILFindLastID(items[i]));
+    }
+    if (SUCCEEDED(SHBindToParent(items[0], IID_IShellFolder, (void **)&folder, NULL))) {
+        folder->GetUIObjectOf(NULL, (UINT)children.size(), children.data(), IID_IDataObject, NULL,
+                              (void **)&data);
+        folder->Release();
+    }
+    for (PIDLIST_ABSOLUTE item : items)
+        CoTaskMemFree(item);
+    return data;
+}
+
+// The OLE clipboard's data object for any paths: Wine's shell folders cannot
+// reach a file whose path is longer than 259 characters.
+IDataObject *ClipboardDataObject(const std::wstring &paths)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + (paths.size() + 1) * 2);
+    DROPFILES *drop = (DROPFILES *)GlobalLock(block);
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    memcpy(drop + 1, paths.c_str(), paths.size() * 2);
+    GlobalUnlock(block);
+    IDataObject *data = NULL;
+    EXPECT_TRUE(OpenClipboard(NULL) && EmptyClipboard() && SetClipboardData(CF_HDROP, block) &&
+                CloseClipboard());
+    OleGetClipboard(&data);
+    return data;
+}
+
+std::vector<std::string> ListOf(HWND settings)
+{
+    return RemoteListEntries(GetDlgItem(settings, IDC_FILE_LIST));
+}
+
+class Extension : public ::testing::Test {
+protected:
+    // Makes the files, and starts Duplix.exe once: it registers the extension.
+    static void SetUpTestSuite()
+    {
+        char temp[MAX_PATH] = "";
+        GetTempPathA(sizeof(temp), temp);
+        folder_ = std::string(temp) + "dxmenu test\\";
+        CreateDirectoryA(folder_.c_str(), NULL);
+        files_ = {folder_ + "report two.doc", folder_ + "Report one.txt"}; // the second sorts first
+        for (const std::string &file : files_)
+            CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+        Child duplix;
+        ASSERT_TRUE(duplix.Start(BinPath(PROGRAM_FILE)));
+        HWND dlg = WaitForSettingsWindow(duplix.Pid());
+        PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+        ASSERT_TRUE(duplix.WaitEnd(WAIT_BOUND_MS));
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(NULL)));
+        ASSERT_EQ(CountSettingsWindows(), 0) << "a settings window is left over from elsewhere";
+        CleanProductKey();
+        ASSERT_EQ(CLSIDFromString(L"" EXTENSION_CLSID, &clsid_), S_OK);
+    }
+    void TearDown() override
+    {
+        for (HWND dlg; (dlg = FindSettingsWindow()) != NULL;) {
+            PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+            PumpUntil([dlg] { return !IsWindow(dlg); });
+        }
+        OleUninitialize();
+    }
+
+    // A new extension object given the data object, which it releases.
+    IContextMenu *MenuFrom(IDataObject *data, HRESULT init = S_OK)
+    {
+        IShellExtInit *extInit = NULL;
+        IContextMenu *menu = NULL;
+        EXPECT_EQ(CoCreateInstance(clsid_, NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit, (void **)&extInit),
+                  S_OK);
+        if (data == NULL || extInit == NULL)
+            return NULL;
+        EXPECT_EQ(extInit->Initialize(NULL, data, NULL), init);
+        extInit->QueryInterface(IID_IContextMenu, (void **)&menu);
+        extInit->Release();
+        data->Release();
+        return menu;
+    }
+
+    // By offset, or by the verb that the menu itself gives, ANSI or wide.
+    enum Way { BY_OFFSET, BY_VERB, BY_WIDE_VERB };
+    static HRESULT Invoke(IContextMenu *menu, UINT offset, Way way)
+    {
+        CMINVOKECOMMANDINFOEX info = {};
+        char verb[64] = "";
+        WCHAR verbW[64] = L"";
+        info.cbSize = sizeof(info);
+        info.lpVerb = way == BY_OFFSET ? MAKEINTRESOURCEA(offset) : way == BY_VERB ? verb : "not this one";
+        EXPECT_EQ(menu->GetCommandString(offset, GCS_VERBA, NULL, verb, sizeof(verb)), S_OK);
+        EXPECT_EQ(menu->GetCommandString(offset, GCS_VERBW, NULL, (LPSTR)verbW, 64), S_OK);
+        info.fMask = way == BY_WIDE_VERB ? CMIC_MASK_UNICODE : 0;
+        info.lpVerbW = verbW;
+        return menu->InvokeCommand((CMINVOKECOMMANDINFO *)&info);
+    }
+
+    static std::string folder_;
+    static std::vector<std::string> files_;
+    CLSID clsid_ = {};
+};
+
+std::string Extension::folder_;
+std::vector<std::string> Extension::files_;
+
+// Each add leaves an edit open, and the next file sorts before the edited one.
+TEST_F(Extension, CommandsStartTheDialogWhenNoneIsOpenAndReachItForEveryFile)
+{
+    IContextMenu *menu = MenuFrom(ShellDataObject(files_));
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    for (Way way : {BY_OFFSET, BY_VERB, BY_WIDE_VERB}) {
+        SCOPED_TRACE(way);
+        EXPECT_EQ(Invoke(menu, 0, way), S_OK);
+        HWND dlg = FindSettingsWindow();
+        ASSERT_NE(dlg, (HWND)NULL) << "the window is there when the command returns";
+        EXPECT_EQ(ListOf(dlg), std::vector<std::string>({files_[1], files_[0]}));
+        EXPECT_NE(SendMessageA(GetDlgItem(dlg, IDC_FILE_LIST), LVM_GETEDITCONTROL, 0, 0), 0) << "edit open";
+        EXPECT_EQ(Invoke(menu, 1, way), S_OK);
+        EXPECT_TRUE(ListOf(dlg).empty());
+    }
+    EXPECT_EQ(CountSettingsWindows(), 1) << "one program was started";
+    menu->Release();
+}
+
+// A path over 259 characters, or a name the ANSI code page cannot hold, would
+// reach the list cut or with '?' in it; with nothing else, the shell gets no menu.
+TEST_F(Extension, PathsARequestCannotCarryWholeAreSkipped)
+{
+    std::wstring tooLong = Wide(folder_) + std::wstring(250, L'd'),
+                 foreign = Wide(folder_) + L"\x0416\x0443.txt";
+    CreateDirectoryW((L"\\\\?\\" + tooLong).c_str(), NULL);
+    tooLong += L"\\a.txt";
+    for (const std::wstring &file : {tooLong, foreign})
+        CloseHandle(CreateFileW((L"\\\\?\\" + file).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, foreign.c_str(), -1, NULL, 0, NULL, &lossy);
+    ASSERT_TRUE(lossy) << "the test needs a code page without these letters";
+    IContextMenu *menu =
+        MenuFrom(ClipboardDataObject(tooLong + L'\0' + Wide(files_[0]) + L'\0' + foreign + L'\0'));
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
+    ASSERT_NE(FindSettingsWindow(), (HWND)NULL);
+    EXPECT_EQ(ListOf(FindSettingsWindow()), std::vector<std::string>{files_[0]});
+    menu->Release();
+    if ((menu = MenuFrom(ClipboardDataObject(tooLong + L'\0' + foreign + L'\0'), E_FAIL)) != NULL)
+        menu->Release();
+}
+
+// A window with the settings title whose thread never reads its messages
+// (not looked at with GetWindowText, which would wait on it too).
+TEST_F(Extension, AHungSettingsWindowFailsTheCommandInsteadOfHoldingIt)
+{
+    IContextMenu *menu = MenuFrom(ShellDataObject(files_));
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    HANDLE created = CreateEventA(NULL, TRUE, FALSE, NULL), release = CreateEventA(NULL, TRUE, FALSE, NULL);
+    std::thread owner([&] {
+        HWND hung = CreateWindowA("STATIC", SETTINGS_TITLE, WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, 0, 0, 0, 0);
+        SetEvent(created);
+        WaitForSingleObject(release, INFINITE);
+        DestroyWindow(hung);
+    });
+    WaitForSingleObject(created, WAIT_BOUND_MS);
+    EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), E_FAIL);
+    SetEvent(release);
+    owner.join();
+    menu->Release();
+}
+
+TEST_F(Extension, OneObjectGivesThreeInterfacesAndTheDllStaysWhileAnythingOfItLives)
+{
+    IClassFactory *factory = NULL;
+    IUnknown *object = NULL;
+    void *none = (void *)1;
+    ASSERT_EQ(CoGetClassObject(clsid_, CLSCTX_INPROC_SERVER, NULL, IID_IClassFactory, (void **)&factory),
+              S_OK);
+    HMODULE dll = GetModuleHandleA(EXTENSION_FILE);
+    auto canUnload = (HRESULT(WINAPI *)(void))(void *)GetProcAddress(dll, "DllCanUnloadNow");
+    auto getClass =
+        (HRESULT(WINAPI *)(REFCLSID, REFIID, void **))(void *)GetProcAddress(dll, "DllGetClassObject");
+    ASSERT_TRUE(canUnload != NULL && getClass != NULL);
+    EXPECT_EQ(getClass(CLSID_ShellLink, IID_IClassFactory, &none), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(factory->CreateInstance(factory, IID_IUnknown, &none), CLASS_E_NOAGGREGATION);
+    ASSERT_EQ(factory->CreateInstance(NULL, IID_IUnknown, (void **)&object), S_OK);
+    const IID *iids[] = {&IID_IShellExtInit, &IID_IContextMenu, &IID_IContextMenu2, &IID_IContextMenu3,
+                         &IID_IDataObject};
+    for (int i = 0; i < 5; i++) {
+        IUnknown *face = (IUnknown *)1;
+        EXPECT_EQ(object->QueryInterface(*iids[i], (void **)&face), i < 2 ? S_OK : E_NOINTERFACE);
+        EXPECT_EQ(face == NULL, i >= 2);
+        if (i < 2 && face != NULL)
+            face->Release();
+    }
+    EXPECT_EQ(none, (void *)NULL);
+    factory->LockServer(FALSE);  // an unlock without a lock must not cancel the next lock
+    factory->LockServer(TRUE);
+    factory->Release();
+    EXPECT_EQ(canUnload(), S_FALSE) << "an object and a lock";
+    EXPECT_EQ(object->Release(), 0u);
+    EXPECT_EQ(canUnload(), S_FALSE) << "a lock";
+    ASSERT_EQ(getClass(clsid_, IID_IClassFactory, (void **)&factory), S_OK);
+    EXPECT_EQ(canUnload(), S_FALSE) << "a factory";
+    factory->LockServer(FALSE);
+    factory->Release();
+    EXPECT_EQ(canUnload(), S_OK);
+}
+
+TEST_F(Extension, TheSubmenuKeepsToItsIdRangeAndStringsToTheirBuffer)
+{
+    IContextMenu *menu = MenuFrom(ShellDataObject(files_));
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    const UINT ranges[][4] = {{100, 200, CMF_NORMAL, 2}, {7, 8, CMF_EXPLORE, 2},
+                              {100, 100, CMF_NORMAL, 0}, {9, 3, CMF_NORMAL, 0},
+                              {0, 0xFFFFFFFF, 0, 2},     {100, 200, CMF_DEFAULTONLY, 0}};
+    for (const UINT *r : ranges) {
+        HMENU popup = CreatePopupMenu(), sub;
+        char text[64] = "", item[64] = "";
+        AppendMenuA(popup, MF_STRING, 1, "Open");
+        EXPECT_EQ(menu->QueryContextMenu(popup, 0, r[0], r[1], r[2]),
+                  MAKE_HRESULT(SEVERITY_SUCCESS, 0, r[3]));
+        EXPECT_EQ(GetMenuItemCount(popup), r[3] ? 2 : 1);
+        if (r[3] && (sub = GetSubMenu(popup, 0)) != NULL) {
+            GetMenuStringA(popup, 0, text, sizeof(text), MF_BYPOSITION);
+            GetMenuStringA(sub, 1, item, sizeof(item), MF_BYPOSITION);
+            EXPECT_EQ(std::string(text) + "|" + item, PRODUCT_TITLE "|Remove from Duplix list");
+            EXPECT_EQ(GetMenuItemID(sub, 0) + GetMenuItemID(sub, 1), 2 * r[0] + 1);
+        }
+        DestroyMenu(popup);
+    }
+    for (UINT type : {GCS_VERBA, GCS_HELPTEXTA, GCS_VERBW, GCS_HELPTEXTW}) {
+        char cut[16];
+        memset(cut, 'x', sizeof(cut));
+        EXPECT_TRUE(FAILED(menu->GetCommandString(0, type, NULL, cut, 4)));
+        size_t unit = (type & GCS_UNICODE) ? 2 : 1;
+        EXPECT_EQ(std::string(cut + 3 * unit, 2 * unit), std::string(unit, '\0') + std::string(unit, 'x'));
+    }
+    EXPECT_EQ(menu->GetCommandString(2, GCS_VALIDATEA, NULL, NULL, 0), E_INVALIDARG);
+    menu->Release();
+}
+
+}  // namespace
