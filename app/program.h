@@ -13,6 +13,16 @@
 #define EXTENSION_FILE "dxmenu.dll"
 #define PROGRAM_FILE "Duplix.exe"
 
+// Held by the notifier that runs; a new notifier waits for it, so that a stop
+// signal meant for the previous one is never taken by the new one.
+#define NOTIFIER_MUTEX_NAME "myVELTDuplixNotifierRunning"
+
+// The rings of older copies under the backup path, one subfolder per slot.
+// The first is the newest-copies subfolder that the dialog's Open shows.
+#define NEWEST_COPIES_FOLDER "a Last Hour - One per Minute"
+#define HOUR_COPIES_FOLDER "b Last Day - One per Hour"
+#define DAY_COPIES_FOLDER "c Last Month - One per Day"
+
 // The context-menu extension's class, registered on every start.
 #define EXTENSION_CLSID "{00000000-0002-5645-4c54-0020e48020af}"
 

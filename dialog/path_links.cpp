@@ -89,7 +89,7 @@ INT_PTR OnChangePath(HWND hDlg)
 int FormatNewestCopiesPath(const char *backupPath, char *path, int size)
 {
     path[0] = '\0';
-    if (!AppendWhole(path, size, backupPath) || !AppendWhole(path, size, NEWEST_COPIES_FOLDER)) {
+    if (!AppendWhole(path, size, backupPath) || !AppendWhole(path, size, "\\" NEWEST_COPIES_FOLDER)) {
         path[0] = '\0';
         return 0;
     }

@@ -6,8 +6,6 @@
 
 #include "res/version.h"
 
-// The subfolder of the backup path that holds the newest copy of each minute.
-#define NEWEST_COPIES_FOLDER "\\a Last Hour - One per Minute"
 #define HELP_FILE "Duplix.htm"
 #define PRODUCT_WEB_PAGE "http://" DUPLIX_WEB_ADDRESS "/duplix98/"
 

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "support/process.h"
 #include "support/wait.h"
@@ -19,6 +22,36 @@ inline bool EventExists()
         return false;
     CloseHandle(h);
     return true;
+}
+
+// Stops every notifier that holds the event, one signal each.
+inline void StopNotifiers()
+{
+    PumpUntil([] {
+        HANDLE h = OpenEventA(EVENT_MODIFY_STATE, FALSE, STOP_EVENT);
+        if (h == NULL)
+            return CountProcessesNamed("dxnotify.exe") == 0;
+        SetEvent(h);
+        CloseHandle(h);
+        return false;
+    });
+}
+
+// Adds a file through Add File and the program's own file-open dialog.
+inline void AddFileAsAUser(HWND dlg, const std::string &file)
+{
+    HWND list = GetDlgItem(dlg, 1001);
+    int before = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    PostMessageA(GetDlgItem(dlg, 1073), BM_CLICK, 0, 0);
+    HWND open = WaitForTopWindow(NULL, "VELT Duplix 98 - Please select a file");
+    ASSERT_NE(open, (HWND)NULL);
+    HWND combo = GetDlgItem(open, 0x47C);
+    HWND edit = (HWND)SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0);
+    if (edit == NULL)
+        edit = GetDlgItem(open, 0x480);
+    SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)file.c_str());
+    PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(open, IDOK));
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == before + 1; }));
 }
 
 class ProgramTest : public ::testing::Test {

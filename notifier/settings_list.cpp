@@ -1,0 +1,154 @@
+// The backup path and the backup list, read from the product key by the
+// settings program's own rules, and the folders to watch for them.
+#include "notifier/notifier.h"
+
+#include "store/settings_read.h"
+#include "store/settings_store.h"
+
+#include <string.h>
+
+// Grows a heap array so that it holds one more item; 0 when out of memory.
+static int MakeRoom(void **items, int count, int *capacity, size_t itemSize)
+{
+    void *grown;
+    int wanted;
+
+    if (count < *capacity)
+        return 1;
+    wanted = *capacity > 0 ? *capacity * 2 : 16;
+    if (*items == NULL)
+        grown = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, wanted * itemSize);
+    else
+        grown = HeapReAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, *items, wanted * itemSize);
+    if (grown == NULL)
+        return 0;
+    *items = grown;
+    *capacity = wanted;
+    return 1;
+}
+
+// A case-blind hash of a path: a list of thousands of entries is checked
+// for repeats by numbers, and the text is compared only when they match.
+static DWORD HashPath(const char *path)
+{
+    char upper[MAX_PATH];
+    DWORD hash = 2166136261u;
+    const char *p;
+
+    lstrcpynA(upper, path, MAX_PATH);
+    CharUpperA(upper);
+    for (p = upper; *p != '\0'; p++)
+        hash = (hash ^ (BYTE)*p) * 16777619u;
+    return hash;
+}
+
+static int AddFolder(WatchList *list, const char *path, int *capacity)
+{
+    DWORD hash = HashPath(path);
+    int i;
+
+    for (i = 0; i < list->folderCount; i++) {
+        if (list->folders[i].hash == hash && lstrcmpiA(list->folders[i].path, path) == 0)
+            return i;
+    }
+    if (!MakeRoom((void **)&list->folders, list->folderCount, capacity, sizeof(WatchFolder)))
+        return NO_FOLDER;
+    lstrcpynA(list->folders[i].path, path, MAX_PATH);
+    list->folders[i].hash = hash;
+    list->folders[i].change = INVALID_HANDLE_VALUE;
+    list->folderCount++;
+    return i;
+}
+
+// The folder that holds path ("C:\" for "C:\x"); 0 for a root or a share.
+static int GetParentFolder(const char *path, char *parent)
+{
+    const char *slash = strrchr(path, '\\');
+
+    if (slash == NULL || slash - path < 2)
+        return 0;
+    if (path[0] == '\\' && strchr(path + 2, '\\') == slash)
+        return 0;  // "\\server\share" has no folder above it to watch
+    if (slash - path == 2 && path[1] == ':')
+        slash++;  // keep the root's backslash
+    if (slash == path + strlen(path))
+        return 0;
+    lstrcpynA(parent, path, (int)(slash - path) + 1);
+    return 1;
+}
+
+static int IsListed(const WatchList *list, const char *path, DWORD hash)
+{
+    int i;
+
+    for (i = 0; i < list->entryCount; i++) {
+        if (list->entries[i].hash == hash && lstrcmpiA(list->entries[i].path, path) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+static void AddEntry(WatchList *list, const char *path, int *capacity, int *folderCapacity)
+{
+    char parent[MAX_PATH];
+    DWORD attributes = GetFileAttributesA(path);
+    int isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    DWORD hash = HashPath(path);
+    WatchEntry *entry;
+
+    if (IsListed(list, path, hash) || !MakeRoom((void **)&list->entries, list->entryCount, capacity, sizeof(WatchEntry)))
+        return;
+    entry = &list->entries[list->entryCount++];
+    lstrcpynA(entry->path, path, MAX_PATH);
+    entry->hash = hash;
+    // A file is seen through its folder; a folder through itself; a path
+    // that is not there yet through both, as it may come as either.
+    entry->parent = NO_FOLDER;
+    entry->self = NO_FOLDER;
+    if (!isFolder && GetParentFolder(path, parent))
+        entry->parent = AddFolder(list, parent, folderCapacity);
+    if (attributes == INVALID_FILE_ATTRIBUTES || isFolder)
+        entry->self = AddFolder(list, path, folderCapacity);
+    entry->pending = 1;  // changes made while no notifier ran
+}
+
+static void ReadBackupFolder(char *backup)
+{
+    char stored[MAX_PATH];
+    char *namePart = NULL;
+    DWORD len;
+
+    ReadBackupPath(stored);
+    if (stored[0] == '\0')
+        lstrcpynA(stored, DEFAULT_BACKUP_PATH, MAX_PATH);
+    len = GetFullPathNameA(stored, MAX_PATH, backup, &namePart);
+    if (len == 0 || len >= MAX_PATH)
+        lstrcpynA(backup, DEFAULT_BACKUP_PATH, MAX_PATH);
+    len = lstrlenA(backup);
+    while (len > 3 && backup[len - 1] == '\\')
+        backup[--len] = '\0';
+}
+
+int LoadWatchList(WatchList *list)
+{
+    char text[MAX_PATH], full[MAX_PATH];
+    int capacity = 0, folderCapacity = 0, i;
+
+    ZeroMemory(list, sizeof(*list));
+    ReadBackupFolder(list->backup);
+    MakeFolderTree(list->backup);
+    for (i = 0; ReadListItem(i, text); i++) {
+        if (NormalizeSourcePath(text, full) && !IsInsideCopies(full, list->backup))
+            AddEntry(list, full, &capacity, &folderCapacity);
+    }
+    return 1;
+}
+
+void FreeWatchList(WatchList *list)
+{
+    if (list->entries != NULL)
+        HeapFree(GetProcessHeap(), 0, list->entries);
+    if (list->folders != NULL)
+        HeapFree(GetProcessHeap(), 0, list->folders);
+    ZeroMemory(list, sizeof(*list));
+}

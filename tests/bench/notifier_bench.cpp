@@ -1,0 +1,147 @@
+// Benchmark, not a test: the real dxnotify.exe with 1,000 listed files. The
+// delay from a write to its newest copy, the CPU time used while nothing
+// changes, and the time from the start until a change is copied.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/files.h"
+#include "support/process.h"
+#include "support/product_key.h"
+#include "support/wait.h"
+
+static const int FILES = 1000;
+static const int FOLDERS = 100;  // more than one wait can hold
+
+static double Now()
+{
+    LARGE_INTEGER f, t;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t);
+    return (double)t.QuadPart * 1000.0 / (double)f.QuadPart;
+}
+
+static std::string g_root, g_backup;
+
+static std::string Source(int i)
+{
+    char name[64];
+    wsprintfA(name, "\\src\\folder %03d\\file %04d.txt", i % FOLDERS, i);
+    return g_root + name;
+}
+
+static std::string NewestCopy(const std::string &source)
+{
+    return g_backup + "\\" + (char)toupper(source[0]) + source.substr(2);
+}
+
+// CPU time of every thread of another process (GetProcessTimes on another
+// process gives the caller's own under Wine), in milliseconds.
+static double CpuMs(DWORD pid)
+{
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry;
+    ULONGLONG total = 0;
+
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snap, &entry); more; more = Thread32Next(snap, &entry)) {
+        if (entry.th32OwnerProcessID != pid)
+            continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        FILETIME created, ended, kernel, user;
+        if (thread != NULL && GetThreadTimes(thread, &created, &ended, &kernel, &user)) {
+            total += ((ULONGLONG)kernel.dwHighDateTime << 32 | kernel.dwLowDateTime) +
+                     ((ULONGLONG)user.dwHighDateTime << 32 | user.dwLowDateTime);
+        }
+        if (thread != NULL)
+            CloseHandle(thread);
+    }
+    CloseHandle(snap);
+    return total / 10000.0;
+}
+
+static void StopNotifier(Child &notifier)
+{
+    HANDLE stop = OpenEventA(EVENT_MODIFY_STATE, FALSE, "myVELTDuplixEventStopWaiting");
+    if (stop != NULL) {
+        SetEvent(stop);
+        CloseHandle(stop);
+    }
+    notifier.WaitEnd(WAIT_BOUND_MS);
+}
+
+// Milliseconds from the start until a write to the last listed file is
+// copied: the notifier has read the list, caught up and is watching.
+static double TimeStart(Child &notifier)
+{
+    std::string last = Source(FILES - 1);
+    double start = Now();
+    if (!notifier.Start(BinPath("dxnotify.exe")))
+        return -1;
+    for (int tick = 0;; tick++) {
+        std::string text = "tick " + std::to_string(tick);
+        WriteText(last, text);
+        if (PumpUntil([&] { return ReadText(NewestCopy(last)) == text; }, 20))
+            return Now() - start;
+        if (Now() - start > 600000)
+            return -1;
+    }
+}
+
+static void TimeWrites(int count)
+{
+    std::string file = Source(FILES / 2);
+    std::vector<double> delays;
+    for (int i = 0; i < count; i++) {
+        std::string text = "write " + std::to_string(i);
+        double start = Now();
+        WriteText(file, text);
+        PumpUntil([&] { return ReadText(NewestCopy(file)) == text; });
+        delays.push_back(Now() - start);
+    }
+    std::sort(delays.begin(), delays.end());
+    printf("write to newest copy, %d writes: median %.1f ms, worst %.1f ms   (goal: within 1 s)\n", count,
+           delays[delays.size() / 2], delays.back());
+}
+
+int main(int argc, char **argv)
+{
+    int idleSeconds = argc > 1 ? atoi(argv[1]) : 60;
+
+    g_root = MakeScratchFolder("duplix-notifier-bench");
+    g_backup = g_root + "\\backup";
+    CleanProductKey();
+    PutString("BackupPath", g_backup);
+    for (int i = 0; i < FILES; i++) {
+        if (!WriteText(Source(i), "content " + std::to_string(i))) {
+            printf("cannot write %s\n", Source(i).c_str());
+            return 1;
+        }
+        PutString(ListItem(i).c_str(), Source(i));
+    }
+
+    Child first;
+    printf("start with %d listed files in %d folders, none copied yet: %.0f ms until a change is copied\n", FILES,
+           FOLDERS, TimeStart(first));
+    StopNotifier(first);
+    Child notifier;
+    printf("start with %d listed files, all copied before: %.0f ms until a change is copied   (goal: under 5 s)\n",
+           FILES, TimeStart(notifier));
+    TimeWrites(100);
+
+    double before = CpuMs(notifier.Pid());
+    Sleep(idleSeconds * 1000);
+    printf("CPU time over %d s with nothing changing: %.1f ms   (goal: under 100 ms)\n", idleSeconds,
+           CpuMs(notifier.Pid()) - before);
+
+    StopNotifier(notifier);
+    CleanProductKey();
+    RemoveFolderTree(g_root);
+    return 0;
+}
