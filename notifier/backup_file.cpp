@@ -33,37 +33,42 @@ static int IsCopyCurrent(const char *source, const char *copy, const FILETIME *n
     return ToTicks(&from.ftLastWriteTime) + FRESH_SECONDS * 10000000ULL < ToTicks(now);
 }
 
-// Whether a ring's current slot lacks the newest copy although the file was
-// written in the slot's round: its copy failed, say because someone had the
-// slot's file open, or the last notifier stopped before it.
+// Whether the slot of the time the file was written still lacks its newest
+// copy: its copy failed, say because someone had the slot's file open, or
+// the last notifier stopped before it. A retry that comes after the minute
+// (hour, day) has turned still belongs in that minute's slot.
 static int IsSlotOwed(const char *backup, int ring, const char *source, const WIN32_FIND_DATAA *made, const FILETIME *now)
 {
     char slot[LONG_PATH], target[LONG_PATH];
     WIN32_FIND_DATAA held;
 
-    if (IsSlotFromEarlierRound(ring, &made->ftLastWriteTime, now))
+    if (IsRoundOver(ring, &made->ftLastWriteTime, now))
         return 0;
-    if (!GetSlotFolder(backup, ring, now, slot, sizeof(slot)) || !MapToBackup(slot, source, target, sizeof(target)))
+    if (!GetSlotFolder(backup, ring, &made->ftLastWriteTime, slot, sizeof(slot)) ||
+        !MapToBackup(slot, source, target, sizeof(target)))
         return 0;
     return !GetPathInfo(target, &held) || !IsSameFile(made, &held);
 }
 
 // A new newest copy goes into the current slot of every ring; an older one
-// only into the slots that still owe it.
+// only into the slots of its own time that still owe it.
 static int CopyIntoRings(const char *backup, const char *source, const char *newest, HANDLE stop, int isNew)
 {
     char slot[LONG_PATH], target[LONG_PATH];
     WIN32_FIND_DATAA made;
     FILETIME now;
+    const FILETIME *slotTime;
     int ring, one, result = COPY_DONE;
 
     GetSystemTimeAsFileTime(&now);
     if (!GetPathInfo(newest, &made))
         return COPY_RETRY;
+    slotTime = isNew ? &now : &made.ftLastWriteTime;
     for (ring = 0; ring < RING_COUNT; ring++) {
         if (!isNew && !IsSlotOwed(backup, ring, source, &made, &now))
             continue;
-        if (!PrepareSlot(backup, ring, &now, slot, sizeof(slot)) || !MapToBackup(slot, source, target, sizeof(target)))
+        if (!PrepareSlot(backup, ring, slotTime, slot, sizeof(slot)) ||
+            !MapToBackup(slot, source, target, sizeof(target)))
             continue;
         one = CopyThroughTemp(newest, target, stop);
         if (one != COPY_DONE)

@@ -83,6 +83,9 @@ int IsInsideCopies(const char *path, const char *backup);
 int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, int size);
 int IsSlotExpired(int ring, const FILETIME *slotTime, const FILETIME *now);
 int IsSlotFromEarlierRound(int ring, const FILETIME *slotTime, const FILETIME *now);
+// Whether the slot of the moment when may since have been taken by a later
+// round of its ring.
+int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now);
 int PrepareSlot(const char *backup, int ring, const FILETIME *now, char *slot, int size);
 void PruneRings(const char *backup, const FILETIME *now);
 

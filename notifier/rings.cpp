@@ -14,6 +14,9 @@ static const int FIRST_SLOT[RING_COUNT] = {0, 0, 1};
 static const int LAST_SLOT[RING_COUNT] = {59, 23, 31};
 // A month is taken as 31 days, so every day of the month has its slot.
 static const ULONGLONG SPAN_SECONDS[RING_COUNT] = {3600, 24 * 3600, 31 * 24 * 3600};
+// The soonest a slot's number comes round again: a day's number may come
+// back after 28 days.
+static const ULONGLONG CYCLE_SECONDS[RING_COUNT] = {3600, 24 * 3600, 28 * 24 * 3600};
 
 static ULONGLONG ToTicks(const FILETIME *time)
 {
@@ -76,6 +79,11 @@ int IsSlotExpired(int ring, const FILETIME *slotTime, const FILETIME *now)
 int IsSlotFromEarlierRound(int ring, const FILETIME *slotTime, const FILETIME *now)
 {
     return ToTicks(slotTime) < RoundStart(ring, now);
+}
+
+int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now)
+{
+    return RoundStart(ring, when) + CYCLE_SECONDS[ring] * TICKS_PER_SECOND <= RoundStart(ring, now);
 }
 
 // A slot's time is its folder's last write: set when the slot is made in

@@ -52,23 +52,25 @@ TEST(Rings, SlotNamesAreTheMinuteHourAndDayOfTheLocalTime)
 TEST(Rings, ASlotIsFromAnEarlierRoundOnceItsMinuteHourOrDayHasPassed)
 {
     FILETIME slot = FromLocal(2026, 3, 7, 14, 5);
+    // over: the slot's number may have come round again (a day's after 28 days).
     struct Case {
         int ring;
         ULONGLONG after;
-        bool earlier, expired;
+        bool earlier, expired, over;
     } cases[] = {
-        {RING_MINUTE, 20 * SECOND, false, false}, {RING_MINUTE, 40 * SECOND, true, false},
-        {RING_MINUTE, HOUR - SECOND, true, false}, {RING_MINUTE, HOUR, true, true},
-        {RING_HOUR, 50 * MINUTE, false, false},   {RING_HOUR, 60 * MINUTE, true, false},
-        {RING_HOUR, DAY, true, true},             {RING_DAY, 9 * HOUR, false, false},
-        {RING_DAY, 10 * HOUR, true, false},       {RING_DAY, 30 * DAY, true, false},
-        {RING_DAY, 31 * DAY, true, true},
+        {RING_MINUTE, 20 * SECOND, false, false, false}, {RING_MINUTE, 40 * SECOND, true, false, false},
+        {RING_MINUTE, HOUR - SECOND, true, false, true}, {RING_MINUTE, HOUR, true, true, true},
+        {RING_HOUR, 50 * MINUTE, false, false, false},   {RING_HOUR, 60 * MINUTE, true, false, false},
+        {RING_HOUR, DAY, true, true, true},             {RING_DAY, 9 * HOUR, false, false, false},
+        {RING_DAY, 10 * HOUR, true, false, false},       {RING_DAY, 27 * DAY, true, false, false},
+        {RING_DAY, 28 * DAY, true, false, true},         {RING_DAY, 31 * DAY, true, true, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "ring " << c.ring << ", seconds later " << c.after / SECOND);
         FILETIME now = Later(slot, c.after);
         EXPECT_EQ(IsSlotFromEarlierRound(c.ring, &slot, &now) != 0, c.earlier);
         EXPECT_EQ(IsSlotExpired(c.ring, &slot, &now) != 0, c.expired);
+        EXPECT_EQ(IsRoundOver(c.ring, &slot, &now) != 0, c.over);
     }
 }
 
