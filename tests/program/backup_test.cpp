@@ -9,14 +9,11 @@
 
 namespace {
 
-class Backup : public ProgramTest {
+class Backup : public CleanProgramTest {
 protected:
     void SetUp() override
     {
-        ProgramTest::SetUp();
-        StopNotifiers();
-        ASSERT_EQ(CountProcessesNamed("dxnotify.exe"), 0);
-        CleanProductKey();
+        CleanProgramTest::SetUp();
         root_ = MakeScratchFolder("duplix-backup");
         src_ = root_ + "\\src";
         bak_ = root_ + "\\bak";
@@ -24,8 +21,7 @@ protected:
     }
     void TearDown() override
     {
-        StopNotifiers();
-        CleanProductKey();
+        CleanProgramTest::TearDown();
         RemoveFolderTree(root_);
     }
 

@@ -12,21 +12,8 @@
 
 namespace {
 
-class Persistence : public ProgramTest {
+class Persistence : public CleanProgramTest {
 protected:
-    void SetUp() override
-    {
-        ProgramTest::SetUp();
-        StopNotifiers();
-        ASSERT_EQ(CountProcessesNamed("dxnotify.exe"), 0);
-        CleanProductKey();
-    }
-    void TearDown() override
-    {
-        StopNotifiers();
-        CleanProductKey();
-    }
-
     struct Shown {
         bool opened = false;
         std::vector<std::string> entries;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/process.h"
+#include "support/product_key.h"
 #include "support/wait.h"
 
 #define STOP_EVENT "myVELTDuplixEventStopWaiting"
@@ -83,6 +84,24 @@ protected:
 
     std::string duplix_;
     std::string notifier_;
+};
+
+// A whole-program test that starts and ends with no notifier running and
+// no stored settings.
+class CleanProgramTest : public ProgramTest {
+protected:
+    void SetUp() override
+    {
+        ProgramTest::SetUp();
+        StopNotifiers();
+        ASSERT_EQ(CountProcessesNamed("dxnotify.exe"), 0);
+        CleanProductKey();
+    }
+    void TearDown() override
+    {
+        StopNotifiers();
+        CleanProductKey();
+    }
 };
 
 #endif
