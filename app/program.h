@@ -31,6 +31,10 @@
 #define REQUEST_ADD_ITEM 1
 #define REQUEST_REMOVE_ITEM 2
 
+// Sends the window one request with the path and its zero; 1 when the
+// window took it within the bound, 0 when it is gone or does not answer.
+int SendListRequest(HWND hWnd, HWND sender, DWORD code, const char *path, UINT timeoutMs);
+
 // The program's own module, set by start-up just before the dialog is created.
 extern HINSTANCE g_hInst;
 

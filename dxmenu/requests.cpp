@@ -82,18 +82,6 @@ static HWND StartSettingsProgram(void)
     return hwnd;
 }
 
-static int SendRequest(HWND hwnd, DWORD code, const char *path, HWND sender)
-{
-    COPYDATASTRUCT cds;
-    DWORD_PTR result = 0;
-
-    cds.dwData = code;
-    cds.cbData = (DWORD)strlen(path) + 1;
-    cds.lpData = (void *)path;
-    return SendMessageTimeoutA(hwnd, WM_COPYDATA, (WPARAM)sender, (LPARAM)&cds, SMTO_ABORTIFHUNG,
-                               SEND_BOUND_MS, &result) != 0;
-}
-
 int SendRequests(DWORD code, const RequestPath *paths, int count, HWND sender)
 {
     HWND hwnd;
@@ -107,7 +95,7 @@ int SendRequests(DWORD code, const RequestPath *paths, int count, HWND sender)
         return 0;
     for (int i = 0; i < count; i++) {
         // A window that stopped answering gets no more requests to wait for.
-        if (!SendRequest(hwnd, code, paths[i], sender))
+        if (!SendListRequest(hwnd, sender, code, paths[i], SEND_BOUND_MS))
             return 0;
     }
     // The change is kept only when the user confirms the dialog: show it.

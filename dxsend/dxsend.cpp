@@ -31,18 +31,6 @@ static int MakeFullPath(const char *arg, char *full)
     return len != 0 && len < MAX_PATH;
 }
 
-static int SendRequest(HWND hWnd, int code, const char *path)
-{
-    COPYDATASTRUCT request;
-    DWORD_PTR result = 0;
-
-    request.dwData = (ULONG_PTR)code;
-    request.cbData = (DWORD)lstrlenA(path) + 1;
-    request.lpData = (PVOID)path;
-    return SendMessageTimeoutA(hWnd, WM_COPYDATA, 0, (LPARAM)&request, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
-                               &result) != 0;
-}
-
 static int Fail(int code, const char *message)
 {
     fprintf(stderr, "%s\n", message);
@@ -63,7 +51,7 @@ int main(int argc, char **argv)
     hWnd = FindWindowA(NULL, SETTINGS_TITLE);
     if (hWnd == NULL)
         return Fail(EXIT_NO_WINDOW, NO_WINDOW);
-    if (!SendRequest(hWnd, code, path))
+    if (!SendListRequest(hWnd, NULL, (DWORD)code, path, SEND_TIMEOUT_MS))
         return Fail(EXIT_FAILED, "The " SETTINGS_TITLE " window did not answer.");
     return EXIT_DELIVERED;
 }
