@@ -23,8 +23,12 @@
 #define HOUR_COPIES_FOLDER "b Last Day - One per Hour"
 #define DAY_COPIES_FOLDER "c Last Month - One per Day"
 
-// The context-menu extension's class, registered on every start.
+// The context-menu extension's class, registered on every start (and by the
+// installer, which reads these names from here), its name and the name of its
+// handler key under *\shellex\ContextMenuHandlers.
 #define EXTENSION_CLSID "{00000000-0002-5645-4c54-0020e48020af}"
+#define EXTENSION_NAME "VELT Duplix Context Menu Extension"
+#define EXTENSION_HANDLER "Duplix"
 
 // Copy-data requests to the settings window: the code in dwData, the path
 // (ANSI, at most 259 characters) in the data block.

@@ -1,10 +1,9 @@
 // The context-menu extension's registration with the shell, renewed on every start.
 #include "app/program.h"
 
-#define HANDLER_KEY "*\\shellex\\ContextMenuHandlers\\Duplix"
+#define HANDLER_KEY "*\\shellex\\ContextMenuHandlers\\" EXTENSION_HANDLER
 #define CLASS_KEY "CLSID\\" EXTENSION_CLSID
 #define SERVER_KEY CLASS_KEY "\\InProcServer32"
-#define EXTENSION_NAME "VELT Duplix Context Menu Extension"
 
 static HKEY CreateClassesKey(const char *subKey)
 {

@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="$ROOT/build"
 WINE64=/usr/lib/wine/wine64
 PACKAGES="cmake ninja-build googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
-wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick llvm"
+wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick llvm nsis 7zip"
 
 say() { printf '%s\n' "$*" >&2; }
 
