@@ -183,12 +183,9 @@ Function DropStagedFiles
   RMDir "$INSTDIR"
 FunctionEnd
 
-Function StageFiles
-  SetOverwrite try
-  ClearErrors
-  CreateDirectory "$INSTDIR"
-  !insertmacro ForEachShippedFile StageFile
-  WriteUninstaller "$INSTDIR\${UNINSTALLER}.dxnew"
+; Ends a failed staging with the old installation as it was. The files are
+; staged in the section itself, where their sizes count for the section's.
+Function CheckStagedFiles
   ${If} ${Errors}
     Call DropStagedFiles
     Call StartNotifier
@@ -297,7 +294,12 @@ FunctionEnd
 Section
   SetShellVarContext all
   Call StopNotifier
-  Call StageFiles
+  SetOverwrite try
+  ClearErrors
+  CreateDirectory "$INSTDIR"
+  !insertmacro ForEachShippedFile StageFile
+  WriteUninstaller "$INSTDIR\${UNINSTALLER}.dxnew"
+  Call CheckStagedFiles
   Call Register
   !insertmacro ForEachShippedFile SwapFile
   !insertmacro SwapFile "${UNINSTALLER}"

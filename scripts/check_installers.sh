@@ -18,7 +18,7 @@ machine() {
 seven=$(command -v 7zz || command -v 7z) || { echo "no 7-Zip"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for pair in x86:i686:14c x64:x86_64:8664; do
+for pair in x86:i686:014c x64:x86_64:8664; do
   arch=${pair%%:*} rest=${pair#*:}
   tree=${rest%%:*} want=${rest#*:}
   setup="$dist/VELT-Duplix98-Setup-$arch.exe"

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <iostream>
 #include <vector>
 
 namespace {
@@ -245,6 +246,8 @@ protected:
     void ExpectLoadedExtensionLeaves()
     {
         std::string aside = Installed("dxmenu.dll.dxold");
+        std::cout << "loaded extension after the upgrade: "
+                  << (PathExists(aside) ? "moved aside" : "moved aside and deleted") << std::endl;
         if (!PathExists(aside))
             return;
         std::string pending = RegBytes(HKEY_LOCAL_MACHINE, PENDING_KEY, "PendingFileRenameOperations");
