@@ -260,9 +260,42 @@ protected:
     HMODULE extension_ = NULL;
 };
 
+std::string SetupPath()
+{
+    // Each build tree makes its installer into the dist folder beside it.
+    return BinPath("..\\..\\dist\\VELT-Duplix98-Setup-x64.exe");
+}
+
+// A failure leaves either no product or the previous one as it was, and says
+// so with exit code 3.
+TEST_F(Installer, AFailedInstallLeavesNoProductAndAFailedUpgradeThePreviousOne)
+{
+    const std::string setup = SetupPath();
+    const std::string server = RegText(HKEY_CLASSES_ROOT, SERVER_KEY, NULL);
+    // A folder in the way of one new file fails the install half-way through.
+    ASSERT_TRUE(SHCreateDirectoryExA(NULL, Installed("Duplix.htm.dxnew").c_str(), NULL) == ERROR_SUCCESS);
+    EXPECT_EQ(RunCommand("\"" + setup + "\" /S /D=" + dir_), 3u);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINST_KEY));
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98"), MISSING);
+    EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, SERVER_KEY, NULL), server);
+    EXPECT_FALSE(PathExists(menu_));
+    EXPECT_EQ(FilesIn(dir_).size(), 0u) << "no file left";
+    RemoveDirectoryA(Installed("Duplix.htm.dxnew").c_str());
+
+    ASSERT_EQ(RunCommand("\"" + setup + "\" /S /D=" + dir_), 0u);
+    MarkInstalledFiles();
+    ASSERT_TRUE(CreateDirectoryA(Installed("dxsend.exe.dxnew").c_str(), NULL));
+    EXPECT_EQ(RunCommand("\"" + setup + "\" /S"), 3u);
+    RemoveDirectoryA(Installed("dxsend.exe.dxnew").c_str());
+    for (const std::string &name : FilesIn(BinPath("")))
+        EXPECT_EQ(ReadText(Installed(name.c_str())), ReadText(BinPath(name.c_str())) + "~") << name << " kept";
+    EXPECT_EQ(FilesIn(dir_).size(), FilesIn(BinPath("")).size() + 1) << "no new file left beside the old ones";
+    ExpectRegistered();
+}
+
 TEST_F(Installer, InstallsRunsUpgradesOverARunningNotifierAndUninstallsKeepingSettingsAndBackups)
 {
-    const std::string setup = BinPath("..\\..\\dist\\VELT-Duplix98-Setup-x64.exe");
+    const std::string setup = SetupPath();
     ASSERT_TRUE(PathExists(setup));
     ASSERT_EQ(RunCommand("\"" + setup + "\" /S /D=" + dir_), 0u);
     ExpectFilesAsBuilt();
