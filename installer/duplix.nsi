@@ -315,5 +315,6 @@ Section Uninstall
   Call un.RemoveMenuFolder
   StrCpy $0 "$INSTDIR"
   Call un.RemoveRegistration
-  RMDir "$INSTDIR"
+  ; A folder that still holds a loaded extension goes at the next restart.
+  RMDir /REBOOTOK "$INSTDIR"
 SectionEnd

@@ -46,7 +46,8 @@ std::string RegBytes(HKEY root, const char *key, const char *name)
     return std::string(data.data(), size);
 }
 
-void PutBytes(HKEY root, const char *key, const char *name, const std::string &bytes)
+// Stores the bytes (a text with its zero, say), or deletes the value for none.
+void PutBytes(HKEY root, const char *key, const char *name, const std::string &bytes, DWORD type = REG_MULTI_SZ)
 {
     HKEY h;
     if (RegOpenKeyExA(root, key, 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS)
@@ -54,7 +55,7 @@ void PutBytes(HKEY root, const char *key, const char *name, const std::string &b
     if (bytes.empty())
         RegDeleteValueA(h, name);
     else
-        RegSetValueExA(h, name, 0, REG_MULTI_SZ, (const BYTE *)bytes.data(), (DWORD)bytes.size());
+        RegSetValueExA(h, name, 0, type, (const BYTE *)bytes.data(), (DWORD)bytes.size());
     RegCloseKey(h);
 }
 
@@ -291,6 +292,24 @@ TEST_F(Installer, AFailedInstallLeavesNoProductAndAFailedUpgradeThePreviousOne)
         EXPECT_EQ(ReadText(Installed(name.c_str())), ReadText(BinPath(name.c_str())) + "~") << name << " kept";
     EXPECT_EQ(FilesIn(dir_).size(), FilesIn(BinPath("")).size() + 1) << "no new file left beside the old ones";
     ExpectRegistered();
+}
+
+// The extension and the Run value may belong to another copy of the product
+// by the time this one is uninstalled.
+TEST_F(Installer, TheUninstallerLeavesAnotherCopysRegistration)
+{
+    ASSERT_EQ(RunCommand("\"" + SetupPath() + "\" /S /D=" + dir_), 0u);
+    const std::string server = BinPath("dxmenu.dll"), run = "\"" + BinPath("dxnotify.exe") + "\"";
+    PutBytes(HKEY_CLASSES_ROOT, SERVER_KEY, NULL, std::string(server.c_str(), server.size() + 1), REG_SZ);
+    PutBytes(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98", std::string(run.c_str(), run.size() + 1), REG_SZ);
+    EXPECT_EQ(RunCommand("\"" + Installed("Uninstall.exe") + "\" /S _?=" + dir_), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINST_KEY));
+    EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"Uninstall.exe"}) << "running, it stays";
+    EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, SERVER_KEY, NULL), server);
+    EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, "*\\shellex\\ContextMenuHandlers\\Duplix", NULL),
+              "{00000000-0002-5645-4c54-0020e48020af}");
+    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98"), run);
+    PutBytes(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98", "");
 }
 
 TEST_F(Installer, InstallsRunsUpgradesOverARunningNotifierAndUninstallsKeepingSettingsAndBackups)
