@@ -164,6 +164,10 @@ FunctionEnd
   ${EndIf}
   ${IfNot} ${Errors}
     Rename "$INSTDIR\${NAME}.dxnew" "$INSTDIR\${NAME}"
+    ; Never leave the name empty: the old file goes back until the restart.
+    ${If} ${Errors}
+      Rename "$INSTDIR\${NAME}.dxold" "$INSTDIR\${NAME}"
+    ${EndIf}
   ${EndIf}
   ${If} ${Errors}
     Rename /REBOOTOK "$INSTDIR\${NAME}.dxnew" "$INSTDIR\${NAME}"
