@@ -38,6 +38,10 @@ int SendListRequest(HWND hWnd, HWND sender, DWORD code, const char *path, UINT t
 // The program's own module, set by start-up just before the dialog is created.
 extern HINSTANCE g_hInst;
 
+// The last backslash of a path, walking by character (multi-byte code
+// pages); NULL when there is none.
+const char *FindLastBackslash(const char *path);
+
 // Full path of the running program's file cut before its last backslash.
 // Returns 0 (folder empty) when the path does not fit or has no backslash.
 int GetProgramFolder(char *folder, int size);
