@@ -35,6 +35,12 @@
 // window took it within the bound, 0 when it is gone or does not answer.
 int SendListRequest(HWND hWnd, HWND sender, DWORD code, const char *path, UINT timeoutMs);
 
+// Converts a wide name into out (size bytes) when the ANSI code page holds
+// every character of it as it is; 0 with out empty otherwise: the last
+// error is ERROR_INSUFFICIENT_BUFFER when it does not fit, else
+// ERROR_NO_UNICODE_TRANSLATION (a missing letter or only a look-alike).
+int ConvertNameExactly(const WCHAR *wide, char *out, int size);
+
 // The program's own module, set by start-up just before the dialog is created.
 extern HINSTANCE g_hInst;
 

@@ -1,6 +1,7 @@
 // The object the shell creates for a right-click: IShellExtInit takes the
 // selected files, IContextMenu shows the submenu and runs its two commands.
 #include "dxmenu/requests.h"
+#include "dxmenu/selection.h"
 #include "dxmenu/server.h"
 
 #include "app/program.h"
@@ -9,7 +10,6 @@
 #include <shlobj.h>
 
 #include <new>
-#include <string.h>
 
 struct MenuCommand {
     const char *text;
@@ -99,30 +99,6 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         count = 0;
     }
 
-    // Keeps the paths that a request can carry whole: longer ones are
-    // skipped, never cut, and so are names the ANSI code page cannot hold
-    // (they come back with '?', which no real file name has).
-    void TakeFiles(HDROP drop)
-    {
-        UINT total = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
-
-        if (total == 0 || total > ((SIZE_T)-1) / sizeof(RequestPath))
-            return;
-        paths = (RequestPath *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, total * sizeof(RequestPath));
-        if (paths == NULL)
-            return;
-        for (UINT i = 0; i < total; i++) {
-            char *path = paths[count];
-            UINT len = DragQueryFileA(drop, i, NULL, 0);
-            if (len == 0 || len >= MAX_PATH)
-                continue;
-            if (DragQueryFileA(drop, i, path, MAX_PATH) != len || strchr(path, '?') != NULL)
-                continue;
-            path[MAX_PATH - 1] = '\0';
-            count++;
-        }
-    }
-
     STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override
     {
         if (ppv == NULL)
@@ -159,7 +135,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         if (FAILED(data->GetData(&format, &medium)))
             return E_INVALIDARG;
         if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal != NULL)
-            TakeFiles((HDROP)medium.hGlobal);
+            paths = TakeSelection(medium.hGlobal, &count);
         ReleaseStgMedium(&medium);
         // Without a file a request can carry, the shell shows no submenu.
         return count > 0 ? S_OK : E_FAIL;
@@ -192,7 +168,8 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         int command = FindInvokedCommand(info);
         if (command < 0)
             return E_FAIL;
-        return SendRequests(COMMANDS[command].code, paths, count, info->hwnd) ? S_OK : E_FAIL;
+        // Explorer waits for this call: the requests go on a worker thread.
+        return StartRequests(COMMANDS[command].code, paths, count, info->hwnd) ? S_OK : E_FAIL;
     }
 
     STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT *reserved, LPSTR name, UINT cchMax) override
