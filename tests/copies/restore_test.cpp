@@ -50,7 +50,7 @@ TEST_F(Restore, YesPutsTheVersionBackAndKeepsThePresentContentWhereItSaid)
         ASSERT_NE(at, std::string::npos) << asked;
         std::string keep = asked.substr(at + sizeof(kKeptIn) - 1);
         EXPECT_EQ(keep.rfind(backup_ + "\\Before restore\\", 0), 0u) << keep;
-        EXPECT_EQ(keep.substr(keep.size() - 16), "\\work\\plan.txt") << keep;
+        EXPECT_EQ(keep.substr(keep.size() - 14), "\\work\\plan.txt") << keep;
         if (button == IDNO) {
             EXPECT_EQ(ReadText(source_), "present");
             EXPECT_FALSE(KeptAnything());

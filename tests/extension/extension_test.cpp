@@ -304,7 +304,8 @@ TEST_F(Extension, ShowCopiesIsOfferedForOneFileAndOpensItsCopiesWindow)
         if (files == 2) {
             CMINVOKECOMMANDINFO info = {};
             info.cbSize = sizeof(info);
-            for (LPCSTR verb : {MAKEINTRESOURCEA(2), "DuplixCopies"}) {
+            const LPCSTR verbs[] = {MAKEINTRESOURCEA(2), "DuplixCopies"};
+            for (LPCSTR verb : verbs) {
                 info.lpVerb = verb;
                 EXPECT_EQ(menu->InvokeCommand(&info), E_FAIL);
             }
