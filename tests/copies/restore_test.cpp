@@ -1,6 +1,8 @@
 // Restore and Save As on the chosen version, answered as a person would.
 #include "copies_fixture.h"
 
+#include "support/process.h"
+
 #include <commdlg.h>
 
 namespace {
@@ -150,6 +152,50 @@ TEST_F(Restore, SaveAsWritesTheVersionWhereTheUserPicks)
     EXPECT_EQ(ReadText(target), "saved");
     EXPECT_EQ(ReadText(source_), "present");
     EXPECT_FALSE(PathExists(target + ".~dx"));
+}
+
+}  // namespace
+
+namespace {
+
+// The shell opens the version with the program of its kind: here the
+// recorder, registered for a kind of file of the test's own meanwhile.
+TEST_F(Restore, OpenShowsAReadOnlyCopyOfTheVersionWithItsProgram)
+{
+    std::string tests = BinPath("").substr(0, BinPath("").find("\\..\\bin")) + "\\";
+    std::string log = tests + "shell_recorder.log";
+    const char kind[] = "Software\\Classes\\DuplixTestView";
+    RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.dxview", REG_SZ, "DuplixTestView", 0);
+    RegSetValueA(HKEY_LOCAL_MACHINE, (std::string(kind) + "\\shell\\open\\command").c_str(), REG_SZ,
+                 ("\"" + tests + "shell_recorder.exe\" \"%1\"").c_str(), 0);
+    DeleteFileA(log.c_str());
+    source_ = scratch_ + "\\work\\view.dxview";
+    PutCopy(kDay7, "saved", LocalTime(0));
+    PutCopy({"", 0}, "newer", LocalTime(5));
+    OpenWindow(source_);
+    // The older version, chosen as a click on its row would.
+    ListView_SetItemState(Item(IDC_COPY_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    std::vector<std::string> opened;
+    for (int time = 0; time < 2; time++) {
+        Press(IDC_OPEN_COPY);
+        PumpUntil([&] {
+            opened.clear();
+            std::string text = ReadText(log);
+            for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+                opened.push_back(text.substr(at, end - at));
+            return CountProcessesNamed("shell_recorder.exe") == 0 && (int)opened.size() == time + 1;
+        });
+    }
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kind);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.dxview");
+    DeleteFileA(log.c_str());
+    ASSERT_EQ(opened.size(), 2u) << "opened again while the first is shown";
+    EXPECT_EQ(opened[0], opened[1]);
+    EXPECT_NE(opened[0].find("\\view (saved 2026-12-07 10-00-00).dxview"), std::string::npos) << opened[0];
+    EXPECT_EQ(ReadText(opened[0]), "saved");
+    EXPECT_NE(GetFileAttributesA(opened[0].c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    SetFileAttributesA(opened[0].c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(opened[0].c_str());
 }
 
 }  // namespace
