@@ -35,15 +35,26 @@ static void AddColumn(HWND list, int index, const char *text, int width)
 
 static void AddColumns(HWND list)
 {
-    RECT rc;
-    int width;
-
-    GetClientRect(list, &rc);
-    width = rc.right - rc.left;
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    AddColumn(list, 0, "Saved", width * 36 / 100);
-    AddColumn(list, 1, "Size", width * 22 / 100);
-    AddColumn(list, 2, "Kept in", width - width * 36 / 100 - width * 22 / 100);
+    AddColumn(list, 0, "Saved", 120);
+    AddColumn(list, 1, "Size", 80);
+    AddColumn(list, 2, "Kept in", 200);
+}
+
+// Times and sizes as wide as their texts; the places get the rest, and
+// more when they need it (the list scrolls sideways then).
+static void FitColumns(HWND list)
+{
+    RECT rc;
+    int rest;
+
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE_USEHEADER);
+    GetClientRect(list, &rc);
+    rest = rc.right - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0);
+    if (rest > (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 2, 0))
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, rest);
 }
 
 static void SetCell(HWND list, int row, int column, char *text)
@@ -118,6 +129,7 @@ static INT_PTR OnInitCopies(HWND hDlg, CopiesWindow *w)
     SetDlgItemTextA(hDlg, IDC_COPY_NOTE, ChooseNote(w));
     AddColumns(list);
     FillRows(list, &w->copies);
+    FitColumns(list);
     EnableVersionButtons(hDlg);
     SetFocus(w->copies.count > 0 ? list : GetDlgItem(hDlg, IDCANCEL));
     return FALSE;
