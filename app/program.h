@@ -12,6 +12,8 @@
 #define NOTIFIER_FILE "dxnotify.exe"
 #define EXTENSION_FILE "dxmenu.dll"
 #define PROGRAM_FILE "Duplix.exe"
+// The copies window of one file: "dxrestore.exe PATH".
+#define COPIES_FILE "dxrestore.exe"
 
 // Held by the notifier that runs; a new notifier waits for it, so that a stop
 // signal meant for the previous one is never taken by the new one.

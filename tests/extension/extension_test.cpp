@@ -343,3 +343,50 @@ TEST_F(Extension, TheSubmenuKeepsToItsIdRangeAndStringsToTheirBuffer)
 }
 
 }  // namespace
+
+namespace {
+
+// The copies window that the third command starts, or NULL.
+HWND FindCopiesWindow(const std::string &name)
+{
+    return FindWindowA(NULL, (name + " - " PRODUCT_TITLE " Copies").c_str());
+}
+
+// Shown for one file only; it starts the copies window for that file.
+TEST_F(Extension, ShowCopiesIsOfferedForOneFileAndOpensItsCopiesWindow)
+{
+    for (size_t files : {2u, 1u}) {
+        SCOPED_TRACE(files);
+        std::vector<std::string> selected(files_.begin(), files_.begin() + files);
+        IContextMenu *menu = MenuFrom(ShellDataObject(selected));
+        ASSERT_NE(menu, (IContextMenu *)NULL);
+        HMENU popup = CreatePopupMenu();
+        EXPECT_EQ(menu->QueryContextMenu(popup, 0, 100, 200, CMF_NORMAL),
+                  MAKE_HRESULT(SEVERITY_SUCCESS, 0, files == 1 ? 3 : 2));
+        HMENU sub = GetSubMenu(popup, 0);
+        char text[64] = "";
+        GetMenuStringA(sub, 2, text, sizeof(text), MF_BYPOSITION);
+        EXPECT_EQ(std::string(text), files == 1 ? "Show Duplix copies..." : "");
+        DestroyMenu(popup);
+        if (files == 2) {
+            CMINVOKECOMMANDINFO info = {};
+            info.cbSize = sizeof(info);
+            const LPCSTR verbs[] = {MAKEINTRESOURCEA(2), "DuplixCopies"};
+            for (LPCSTR verb : verbs) {
+                info.lpVerb = verb;
+                EXPECT_EQ(menu->InvokeCommand(&info), E_FAIL);
+            }
+            EXPECT_EQ(menu->GetCommandString(2, GCS_VERBA, NULL, text, sizeof(text)), E_INVALIDARG);
+        } else {
+            PutString("BackupPath", folder_);
+            EXPECT_EQ(Invoke(menu, 2, BY_VERB), S_OK);
+            HWND copies = NULL;
+            EXPECT_TRUE(PumpUntil([&] { return (copies = FindCopiesWindow("report two.doc")) != NULL; }));
+            PostMessageA(copies, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_TRUE(PumpUntil([] { return CountProcessesNamed(COPIES_FILE) == 0; }));
+        }
+        menu->Release();
+    }
+}
+
+}  // namespace
