@@ -65,11 +65,8 @@ make_japanese_locale() {
 # program must start under 32-bit Wine, in the i686 test prefix, and return
 # its code.
 why_no_i686_run() {
-  if ! dpkg -s wine32:i386 >/dev/null 2>&1; then
-    kernel_runs_32bit && echo "32-bit Wine (wine32:i386) is not installed" ||
-      echo "this kernel does not run 32-bit programs"
-    return
-  fi
+  kernel_runs_32bit || { echo "this kernel does not run 32-bit programs"; return; }
+  dpkg -s wine32:i386 >/dev/null 2>&1 || { echo "32-bit Wine (wine32:i386) is not installed"; return; }
   local exe="$BUILD/i686/probe32.exe"
   make_prefix "$BUILD/i686/wine-test" i686
   [ -f "$exe" ] || printf 'int main(void) { return 42; }\n' |
