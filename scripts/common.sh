@@ -33,7 +33,10 @@ install_packages() {
 # Whether the kernel runs 32-bit x86 Linux programs: a 96-byte static ELF
 # that only exits with 42. Some kernels refuse them ("Exec format error").
 kernel_runs_32bit() {
-  local elf="${TMPDIR:-/tmp}/duplix-probe32.$$"
+  # In the build tree, which must allow running programs anyway (a
+  # temporary folder may not).
+  local elf="$BUILD/probe32-elf.$$"
+  mkdir -p "$BUILD" || return 1
   printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\10\64\0\0\0''\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0\0\0\0\0''\1\0\0\0\0\0\0\0\0\200\4\10\0\200\4\10\140\0\0\0\140\0\0\0\5\0\0\0\0\20\0\0''\273\52\0\0\0\270\1\0\0\0\315\200' >"$elf"
   chmod +x "$elf"
   "$elf" 2>/dev/null
@@ -65,11 +68,8 @@ make_japanese_locale() {
 # program must start under 32-bit Wine, in the i686 test prefix, and return
 # its code.
 why_no_i686_run() {
-  if ! dpkg -s wine32:i386 >/dev/null 2>&1; then
-    kernel_runs_32bit && echo "32-bit Wine (wine32:i386) is not installed" ||
-      echo "this kernel does not run 32-bit programs"
-    return
-  fi
+  kernel_runs_32bit || { echo "this kernel does not run 32-bit programs"; return; }
+  dpkg -s wine32:i386 >/dev/null 2>&1 || { echo "32-bit Wine (wine32:i386) is not installed"; return; }
   local exe="$BUILD/i686/probe32.exe"
   make_prefix "$BUILD/i686/wine-test" i686
   [ -f "$exe" ] || printf 'int main(void) { return 42; }\n' |
