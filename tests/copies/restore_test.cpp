@@ -136,13 +136,7 @@ TEST_F(Restore, SaveAsWritesTheVersionWhereTheUserPicks)
         name = text;
         SendMessageA(dlg, CDM_GETFOLDERPATH, sizeof(text), (LPARAM)text);
         folder = text;
-        HWND combo = GetDlgItem(dlg, 0x47C);
-        HWND edit = (HWND)SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0);
-        if (edit == NULL)
-            edit = FindWindowExA(FindWindowExA(combo, NULL, "ComboBox", NULL), NULL, "Edit", NULL);
-        if (edit == NULL)
-            edit = GetDlgItem(dlg, 0x480);
-        SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)target.c_str());
+        SendMessageA(FileNameBox(dlg), WM_SETTEXT, 0, (LPARAM)target.c_str());
         PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));
     });
     Press(IDC_SAVE_COPY);
