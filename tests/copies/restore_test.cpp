@@ -10,19 +10,6 @@ namespace {
 const Place kDay7 = {"c Last Month - One per Day", 7};
 const char kKeptIn[] = "Its present content will be kept in:\n";
 
-std::function<bool(HWND)> BoxSaying(const std::string &start)
-{
-    return [start](HWND hwnd) { return MessageBoxText(hwnd).compare(0, start.size(), start) == 0; };
-}
-
-std::function<void(HWND)> PressAndKeep(int button, std::string *text)
-{
-    return [button, text](HWND box) {
-        *text = MessageBoxText(box);
-        PressButton(box, button);
-    };
-}
-
 class Restore : public CopiesWindowTest {
 protected:
     // Presses Restore and answers the question; its text.
