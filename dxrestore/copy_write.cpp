@@ -8,8 +8,6 @@
 #define CHUNK_SIZE (64 * 1024)
 #define TEMP_SUFFIX ".~dx"
 
-static BYTE g_chunk[CHUNK_SIZE];
-
 int IsInUseError(DWORD error)
 {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
@@ -28,22 +26,41 @@ static int FailWith(DWORD error, HANDLE in, HANDLE out, const char *temp)
     return 0;
 }
 
-static int StreamAll(HANDLE in, HANDLE out)
+static int StreamChunks(HANDLE in, HANDLE out, BYTE *chunk)
 {
     DWORD got, put;
 
     for (;;) {
-        if (!ReadFile(in, g_chunk, CHUNK_SIZE, &got, NULL))
+        if (!ReadFile(in, chunk, CHUNK_SIZE, &got, NULL))
             return 0;
         if (got == 0)
             return 1;
-        if (!WriteFile(out, g_chunk, got, &put, NULL))
+        if (!WriteFile(out, chunk, got, &put, NULL))
             return 0;
         if (put != got) {
             SetLastError(ERROR_DISK_FULL);
             return 0;
         }
     }
+}
+
+// The chunk comes from the heap: a static one, even of zeros, was stored
+// whole in the program's file.
+static int StreamAll(HANDLE in, HANDLE out)
+{
+    BYTE *chunk = (BYTE *)HeapAlloc(GetProcessHeap(), 0, CHUNK_SIZE);
+    DWORD error;
+    int done;
+
+    if (chunk == NULL) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    done = StreamChunks(in, out, chunk);
+    error = GetLastError();
+    HeapFree(GetProcessHeap(), 0, chunk);
+    SetLastError(error);
+    return done;
 }
 
 // The target's folder, made when missing: a deleted file's folder may be

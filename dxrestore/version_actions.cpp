@@ -53,12 +53,17 @@ static int MakeOpenPath(const CopiesWindow *w, int index, char *folder, char *ta
 
 void OpenVersion(HWND hDlg, CopiesWindow *w, int index)
 {
-    char copy[LONG_PATH], folder[MAX_PATH], target[MAX_PATH];
+    char copy[LONG_PATH], folder[MAX_PATH] = "", target[MAX_PATH];
 
-    if (!GetVersionPath(w, index, copy, sizeof(copy)) || !MakeOpenPath(w, index, folder, target))
+    if (!GetVersionPath(w, index, copy, sizeof(copy)))
         return;
-    // The copy opened before may still be shown: write afresh only what
-    // is not that version, and keep every copy read-only.
+    if (!MakeOpenPath(w, index, folder, target)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        ShowFailure("This version could not be copied for showing: its name does not fit under:\n", folder);
+        return;
+    }
+    // A copy opened before may still be held by its program: then that
+    // one is shown again. Every copy is left read-only.
     SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
     if (!WriteThroughTemp(copy, target) && !IsInUseError(GetLastError())) {
         ShowFailure("This version could not be copied for showing:\n", target);

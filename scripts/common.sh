@@ -149,3 +149,24 @@ stop_display() {
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
   XVFB_PID=""
 }
+
+# Saves the screen (or its top-left WxH) to a file once a window shows and
+# the picture has stopped changing; prints the path. 1 after 60 s without.
+# A window inside Wine's desktop is no X window of its own: the screen is
+# looked at until it shows more than the bare desktop.
+save_screenshot() {
+  local shot=$1 crop=${2:+-crop $2+0+0} prev="" sum colours i
+  for i in $(seq 1 120); do
+    sleep 0.5
+    import -window root $crop "$shot.tmp.png" 2>/dev/null || continue
+    colours=$(convert "$shot.tmp.png" -format %k info: 2>/dev/null || echo 0)
+    sum=$(md5sum <"$shot.tmp.png")
+    if [ "${colours:-0}" -gt 16 ] && [ "$sum" = "$prev" ]; then
+      mv "$shot.tmp.png" "$shot"
+      echo "$shot"
+      return 0
+    fi
+    prev=$sum
+  done
+  return 1
+}

@@ -71,6 +71,21 @@ inline bool WriteAt(const std::string &path, const std::string &text, const FILE
     return ok && put == text.size();
 }
 
+// A message box of this process whose text starts with start.
+inline std::function<bool(HWND)> BoxSaying(const std::string &start)
+{
+    return [start](HWND hwnd) { return MessageBoxText(hwnd).compare(0, start.size(), start) == 0; };
+}
+
+// Presses a button of the box and keeps its text.
+inline std::function<void(HWND)> PressAndKeep(int button, std::string *text)
+{
+    return [button, text](HWND box) {
+        *text = MessageBoxText(box);
+        PressButton(box, button);
+    };
+}
+
 class CopiesWindowTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -21,21 +21,6 @@ std::string Bytes(const char *digits)
     return text + " bytes";
 }
 
-// A message box of this process whose text starts with start.
-std::function<bool(HWND)> BoxSaying(const std::string &start)
-{
-    return [start](HWND hwnd) { return MessageBoxText(hwnd).compare(0, start.size(), start) == 0; };
-}
-
-// Presses a button of the box and keeps its text.
-std::function<void(HWND)> PressAndKeep(int button, std::string *text)
-{
-    return [button, text](HWND box) {
-        *text = MessageBoxText(box);
-        PressButton(box, button);
-    };
-}
-
 TEST_F(CopiesWindowTest, RowsAreTheDistinctVersionsNewestFirstWithThePlacesThatKeepThem)
 {
     std::string big(1234, 'b');

@@ -10,19 +10,6 @@ namespace {
 const Place kDay7 = {"c Last Month - One per Day", 7};
 const char kKeptIn[] = "Its present content will be kept in:\n";
 
-std::function<bool(HWND)> BoxSaying(const std::string &start)
-{
-    return [start](HWND hwnd) { return MessageBoxText(hwnd).compare(0, start.size(), start) == 0; };
-}
-
-std::function<void(HWND)> PressAndKeep(int button, std::string *text)
-{
-    return [button, text](HWND box) {
-        *text = MessageBoxText(box);
-        PressButton(box, button);
-    };
-}
-
 class Restore : public CopiesWindowTest {
 protected:
     // Presses Restore and answers the question; its text.
@@ -136,13 +123,7 @@ TEST_F(Restore, SaveAsWritesTheVersionWhereTheUserPicks)
         name = text;
         SendMessageA(dlg, CDM_GETFOLDERPATH, sizeof(text), (LPARAM)text);
         folder = text;
-        HWND combo = GetDlgItem(dlg, 0x47C);
-        HWND edit = (HWND)SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0);
-        if (edit == NULL)
-            edit = FindWindowExA(FindWindowExA(combo, NULL, "ComboBox", NULL), NULL, "Edit", NULL);
-        if (edit == NULL)
-            edit = GetDlgItem(dlg, 0x480);
-        SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)target.c_str());
+        SendMessageA(FileNameBox(dlg), WM_SETTEXT, 0, (LPARAM)target.c_str());
         PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));
     });
     Press(IDC_SAVE_COPY);
