@@ -12,6 +12,8 @@
 #define NOTIFIER_FILE "dxnotify.exe"
 #define EXTENSION_FILE "dxmenu.dll"
 #define PROGRAM_FILE "Duplix.exe"
+// The copies window of one file: "dxrestore.exe PATH".
+#define COPIES_FILE "dxrestore.exe"
 
 // Held by the notifier that runs; a new notifier waits for it, so that a stop
 // signal meant for the previous one is never taken by the new one.
@@ -39,8 +41,18 @@
 // window took it within the bound, 0 when it is gone or does not answer.
 int SendListRequest(HWND hWnd, HWND sender, DWORD code, const char *path, UINT timeoutMs);
 
+// Converts a wide name into out (size bytes) when the ANSI code page holds
+// every character of it as it is; 0 with out empty otherwise: the last
+// error is ERROR_INSUFFICIENT_BUFFER when it does not fit, else
+// ERROR_NO_UNICODE_TRANSLATION (a missing letter or only a look-alike).
+int ConvertNameExactly(const WCHAR *wide, char *out, int size);
+
 // The program's own module, set by start-up just before the dialog is created.
 extern HINSTANCE g_hInst;
+
+// The last backslash of a path, walking by character (multi-byte code
+// pages); NULL when there is none.
+const char *FindLastBackslash(const char *path);
 
 // Full path of the running program's file cut before its last backslash.
 // Returns 0 (folder empty) when the path does not fit or has no backslash.

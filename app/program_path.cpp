@@ -3,6 +3,19 @@
 
 #include <string.h>
 
+const char *FindLastBackslash(const char *path)
+{
+    const char *last = NULL;
+
+    // By character: in code pages such as 932 the second byte of a
+    // character can be 0x5C, which is no backslash there.
+    for (; *path != '\0'; path = CharNextA(path)) {
+        if (*path == '\\')
+            last = path;
+    }
+    return last;
+}
+
 // A result of the full buffer size means the path was cut (and, on older
 // systems, left unterminated): such a path is unusable.
 static int GetOwnModulePath(char *path)
@@ -16,24 +29,24 @@ static int GetOwnModulePath(char *path)
 int GetProgramFolder(char *folder, int size)
 {
     char path[MAX_PATH] = "";
-    char *slash;
+    const char *slash;
 
     if (folder == NULL || size <= 0)
         return 0;
     folder[0] = '\0';
     if (!GetOwnModulePath(path))
         return 0;
-    slash = strrchr(path, '\\');
+    slash = FindLastBackslash(path);
     if (slash == NULL || (int)(slash - path) >= size)
         return 0;
-    *slash = '\0';
+    path[slash - path] = '\0';
     lstrcpynA(folder, path, size);
     return 1;
 }
 
 int MakeCompanionPath(const char *modulePath, const char *file, char *out, int size)
 {
-    const char *slash = strrchr(modulePath, '\\');
+    const char *slash = FindLastBackslash(modulePath);
     size_t folderLen;
 
     if (size <= 0)

@@ -47,16 +47,6 @@ void ReadRequestPath(const COPYDATASTRUCT *request, char *path)
     path[n] = '\0';
 }
 
-static void RemoveListedPath(const char *path)
-{
-    int index = FindItem(path);
-
-    if (index == -1)
-        return;
-    SelectItem(index);
-    RunCommand(IDC_REMOVE_ITEM);
-}
-
 // A label edit left open by an earlier add ends before the list changes,
 // keeping its text, as a click elsewhere would end it: otherwise an entry
 // inserted or removed before it moves its entry, and the edit's text lands
@@ -67,6 +57,23 @@ static void FinishLabelEdit(void)
 
     if (SendMessageA(hList, LVM_GETEDITCONTROL, 0, 0) != 0)
         SetFocus(hList);
+}
+
+// A path that is not listed asks for nothing, and an open edit stays. The
+// entry is looked up again once the edit has ended: its text may have been
+// the one edited.
+static void RemoveListedPath(const char *path)
+{
+    int index;
+
+    if (FindItem(path) == -1)
+        return;
+    FinishLabelEdit();
+    index = FindItem(path);
+    if (index == -1)
+        return;
+    SelectItem(index);
+    RunCommand(IDC_REMOVE_ITEM);
 }
 
 INT_PTR OnCopyData(const COPYDATASTRUCT *request)
@@ -83,7 +90,6 @@ INT_PTR OnCopyData(const COPYDATASTRUCT *request)
         FinishLabelEdit();
         AddAndEditItem(path);
     } else if (request->dwData == REQUEST_REMOVE_ITEM) {
-        FinishLabelEdit();
         RemoveListedPath(path);
     }
     return TRUE;

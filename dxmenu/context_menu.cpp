@@ -1,7 +1,9 @@
 // The object the shell creates for a right-click: IShellExtInit takes the
-// selected files, IContextMenu shows the submenu and runs its two commands.
+// selected files, IContextMenu shows the submenu and runs its commands.
 #include "dxmenu/requests.h"
+#include "dxmenu/selection.h"
 #include "dxmenu/server.h"
+#include "dxmenu/show_copies.h"
 
 #include "app/program.h"
 
@@ -9,7 +11,6 @@
 #include <shlobj.h>
 
 #include <new>
-#include <string.h>
 
 struct MenuCommand {
     const char *text;
@@ -23,6 +24,8 @@ static const MenuCommand COMMANDS[] = {
      REQUEST_ADD_ITEM},
     {"Remove from Duplix list", "DuplixRemove",
      "Takes the selected files off the VELT Duplix 98 backup list.", REQUEST_REMOVE_ITEM},
+    // Last, as it is shown only for one file.
+    {"Show Duplix copies...", "DuplixCopies", "Shows the saved copies of the selected file.", SHOW_COPIES},
 };
 static const UINT COMMAND_COUNT = sizeof(COMMANDS) / sizeof(COMMANDS[0]);
 
@@ -83,6 +86,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
     LONG refs = 1;
     RequestPath *paths = NULL;
     int count = 0;
+    int single = 0;  // exactly one file selected: its copies can be shown
 
     ContextMenu() { CountObject(1); }
     ~ContextMenu()
@@ -97,31 +101,10 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
             HeapFree(GetProcessHeap(), 0, paths);
         paths = NULL;
         count = 0;
+        single = 0;
     }
 
-    // Keeps the paths that a request can carry whole: longer ones are
-    // skipped, never cut, and so are names the ANSI code page cannot hold
-    // (they come back with '?', which no real file name has).
-    void TakeFiles(HDROP drop)
-    {
-        UINT total = DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
-
-        if (total == 0 || total > ((SIZE_T)-1) / sizeof(RequestPath))
-            return;
-        paths = (RequestPath *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, total * sizeof(RequestPath));
-        if (paths == NULL)
-            return;
-        for (UINT i = 0; i < total; i++) {
-            char *path = paths[count];
-            UINT len = DragQueryFileA(drop, i, NULL, 0);
-            if (len == 0 || len >= MAX_PATH)
-                continue;
-            if (DragQueryFileA(drop, i, path, MAX_PATH) != len || strchr(path, '?') != NULL)
-                continue;
-            path[MAX_PATH - 1] = '\0';
-            count++;
-        }
-    }
+    UINT ShownCommands() const { return single ? COMMAND_COUNT : COMMAND_COUNT - 1; }
 
     STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override
     {
@@ -158,8 +141,11 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
             return E_INVALIDARG;
         if (FAILED(data->GetData(&format, &medium)))
             return E_INVALIDARG;
-        if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal != NULL)
-            TakeFiles((HDROP)medium.hGlobal);
+        if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal != NULL) {
+            paths = TakeSelection(medium.hGlobal, &count);
+            single = count == 1 && DragQueryFileW((HDROP)medium.hGlobal, 0xFFFFFFFF, NULL, 0) == 1 &&
+                     IsFilePath(paths[0]);
+        }
         ReleaseStgMedium(&medium);
         // Without a file a request can carry, the shell shows no submenu.
         return count > 0 ? S_OK : E_FAIL;
@@ -167,12 +153,13 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
 
     STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override
     {
-        if ((flags & CMF_DEFAULTONLY) || count == 0 || first > last || last - first < COMMAND_COUNT - 1)
+        UINT shown = ShownCommands();
+        if ((flags & CMF_DEFAULTONLY) || count == 0 || first > last || last - first < shown - 1)
             return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
         HMENU sub = CreatePopupMenu();
         if (sub == NULL)
             return HRESULT_FROM_WIN32(GetLastError());
-        for (UINT i = 0; i < COMMAND_COUNT; i++) {
+        for (UINT i = 0; i < shown; i++) {
             if (!AppendMenuA(sub, MF_STRING, first + i, COMMANDS[i].text)) {
                 DestroyMenu(sub);
                 return E_FAIL;
@@ -182,7 +169,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
             DestroyMenu(sub);
             return E_FAIL;
         }
-        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, COMMAND_COUNT);
+        return MAKE_HRESULT(SEVERITY_SUCCESS, 0, shown);
     }
 
     STDMETHODIMP InvokeCommand(CMINVOKECOMMANDINFO *info) override
@@ -190,15 +177,18 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         if (info == NULL || info->cbSize < sizeof(CMINVOKECOMMANDINFO))
             return E_INVALIDARG;
         int command = FindInvokedCommand(info);
-        if (command < 0)
+        if (command < 0 || (UINT)command >= ShownCommands())
             return E_FAIL;
-        return SendRequests(COMMANDS[command].code, paths, count, info->hwnd) ? S_OK : E_FAIL;
+        if (COMMANDS[command].code == SHOW_COPIES)
+            return StartCopiesWindow(paths[0]) ? S_OK : E_FAIL;
+        // Explorer waits for this call: the requests go on a worker thread.
+        return StartRequests(COMMANDS[command].code, paths, count, info->hwnd) ? S_OK : E_FAIL;
     }
 
     STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT *reserved, LPSTR name, UINT cchMax) override
     {
         (void)reserved;
-        if (id >= COMMAND_COUNT)
+        if (id >= ShownCommands())
             return E_INVALIDARG;
         const MenuCommand &command = COMMANDS[id];
         switch (type) {

@@ -1,12 +1,10 @@
 // Requests to the settings window: find it, or start the settings program
 // beside this DLL and wait for its window, then send one WM_COPYDATA per
-// path. Every wait is bounded: this runs on Explorer's own thread.
+// path. Every wait is bounded, and the whole batch by its limit.
 #include "dxmenu/requests.h"
 #include "dxmenu/server.h"
 
 #include "app/program.h"
-
-#include <string.h>
 
 // How long a freshly started settings program may take to show its window,
 // and how often to look for it meanwhile.
@@ -15,6 +13,33 @@ static const DWORD POLL_MS = 50;
 // How long one request may take; a window in a modal loop of its own still
 // answers sent messages, so only a hung program reaches this.
 static const UINT SEND_BOUND_MS = 5000;
+
+// What is left of the batch's time, 0 once it is over.
+static DWORD TimeLeft(DWORD start)
+{
+    DWORD spent = GetTickCount() - start;
+
+    return spent < BATCH_LIMIT_MS ? BATCH_LIMIT_MS - spent : 0;
+}
+
+static DWORD Smaller(DWORD a, DWORD b)
+{
+    return a < b ? a : b;
+}
+
+// Cuts the path before its last backslash. By character: in the Asian code
+// pages the second byte of a letter can be a backslash.
+static void CutAtLastBackslash(char *path)
+{
+    char *last = NULL;
+
+    for (char *p = path; *p != '\0'; p = CharNextA(p)) {
+        if (*p == '\\')
+            last = p;
+    }
+    if (last != NULL)
+        *last = '\0';
+}
 
 // The settings window once its dialog is shown (its list is loaded by then).
 static HWND FindShownSettingsWindow(void)
@@ -36,21 +61,22 @@ static int GetSettingsProgramPath(char *file, char *folder)
     if (!MakeCompanionPath(module, PROGRAM_FILE, file, MAX_PATH))
         return 0;
     lstrcpynA(folder, file, MAX_PATH);
-    *strrchr(folder, '\\') = '\0';
+    CutAtLastBackslash(folder);
     return 1;
 }
 
 // Polls for the window; gives up at the bound, or when the program ended
 // and no other start is bringing up a window either.
-static HWND WaitForSettingsWindow(HANDLE process)
+static HWND WaitForSettingsWindow(HANDLE process, DWORD batchStart)
 {
     DWORD start = GetTickCount();
+    DWORD bound = Smaller(START_BOUND_MS, TimeLeft(batchStart));
 
     for (;;) {
         HWND hwnd = FindShownSettingsWindow();
         if (hwnd != NULL)
             return hwnd;
-        if (GetTickCount() - start >= START_BOUND_MS)
+        if (GetTickCount() - start >= bound)
             return NULL;
         if (WaitForSingleObject(process, POLL_MS) == WAIT_OBJECT_0) {
             if (FindWindowA(NULL, SETTINGS_TITLE) == NULL)
@@ -60,7 +86,7 @@ static HWND WaitForSettingsWindow(HANDLE process)
     }
 }
 
-static HWND StartSettingsProgram(void)
+static HWND StartSettingsProgram(DWORD batchStart)
 {
     char file[MAX_PATH] = "";
     char folder[MAX_PATH] = "";
@@ -76,26 +102,28 @@ static HWND StartSettingsProgram(void)
     si.cb = sizeof(si);
     if (!CreateProcessA(file, line, NULL, NULL, FALSE, 0, NULL, folder, &si, &pi))
         return NULL;
-    hwnd = WaitForSettingsWindow(pi.hProcess);
+    hwnd = WaitForSettingsWindow(pi.hProcess, batchStart);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return hwnd;
 }
 
-int SendRequests(DWORD code, const RequestPath *paths, int count, HWND sender)
+int SendRequests(DWORD code, const RequestPath *paths, int count, HWND sender, DWORD start)
 {
     HWND hwnd;
 
-    if (paths == NULL || count <= 0)
+    if (paths == NULL || count <= 0 || TimeLeft(start) == 0)
         return 0;
     hwnd = FindShownSettingsWindow();
     if (hwnd == NULL)
-        hwnd = StartSettingsProgram();
+        hwnd = StartSettingsProgram(start);
     if (hwnd == NULL)
         return 0;
     for (int i = 0; i < count; i++) {
-        // A window that stopped answering gets no more requests to wait for.
-        if (!SendListRequest(hwnd, sender, code, paths[i], SEND_BOUND_MS))
+        DWORD left = TimeLeft(start);
+        // A window that stopped answering gets no more requests to wait for,
+        // and past the limit the rest are dropped.
+        if (left == 0 || !SendListRequest(hwnd, sender, code, paths[i], Smaller(SEND_BOUND_MS, left)))
             return 0;
     }
     // The change is kept only when the user confirms the dialog: show it.

@@ -1,6 +1,8 @@
 // The in-process server: DLL entry, the class factory and the two exports.
 #include "dxmenu/server.h"
 
+#include "dxmenu/requests.h"
+
 #include "app/program.h"
 
 #include <new>
@@ -81,10 +83,14 @@ struct ClassFactory final : IClassFactory {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD reason, LPVOID reserved)
 {
-    (void)reserved;
     if (reason == DLL_PROCESS_ATTACH) {
         g_hModule = hInstance;
         DisableThreadLibraryCalls(hInstance);
+        InitRequestThreads();
+    } else if (reason == DLL_PROCESS_DETACH && reserved == NULL) {
+        // Unloaded by FreeLibrary: every worker has given its reference
+        // back. At the process's end a worker may still be in its turn.
+        EndRequestThreads();
     }
     return TRUE;
 }

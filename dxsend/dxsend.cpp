@@ -2,6 +2,7 @@
 // off, from the command line.
 #include "app/program.h"
 
+#include <shellapi.h>
 #include <stdio.h>
 
 #define USAGE "usage: dxsend add PATH | dxsend remove PATH"
@@ -19,6 +20,47 @@ static int ParseCode(const char *verb)
     if (lstrcmpiA(verb, "remove") == 0)
         return REQUEST_REMOVE_ITEM;
     return 0;
+}
+
+#define TOO_LONG "dxsend: the full path is longer than 259 characters.\n" USAGE
+#define NOT_ANSI "dxsend: the name has a character that the ANSI code page cannot hold.\n" USAGE
+
+// Room for a relative or roundabout argument whose full path still fits.
+#define ARG_SIZE 1024
+
+typedef LPWSTR *(WINAPI *SplitWideLine)(LPCWSTR, int *);
+typedef LPWSTR(WINAPI *GetWideLine)(void);
+
+// The path argument as typed, from the wide command line where the system
+// has one (NT): the ANSI argv holds look-alikes ("Lodz" for "Łódź") of
+// letters outside the code page. Windows 95 and 98 have only the ANSI line,
+// and neither function, so they are looked up.
+static int GetPathArgument(char **argv, char *arg)
+{
+    HMODULE shell = LoadLibraryA("shell32.dll");
+    SplitWideLine split = shell ? (SplitWideLine)(void *)GetProcAddress(shell, "CommandLineToArgvW") : NULL;
+    GetWideLine line = (GetWideLine)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetCommandLineW");
+    LPWSTR *wide = NULL;
+    int count = 0;
+    DWORD error = ERROR_INSUFFICIENT_BUFFER;
+    int ok;
+
+    if (split != NULL && line != NULL && line() != NULL)
+        wide = split(line(), &count);
+    if (wide == NULL || count != 3) {
+        ok = lstrlenA(argv[2]) < ARG_SIZE;
+        lstrcpynA(arg, argv[2], ARG_SIZE);
+    } else {
+        ok = ConvertNameExactly(wide[2], arg, ARG_SIZE);
+        error = GetLastError();
+    }
+    if (wide != NULL)
+        LocalFree(wide);
+    if (shell != NULL)
+        FreeLibrary(shell);
+    // The caller's message tells a long path from a name out of the code page.
+    SetLastError(ok ? ERROR_SUCCESS : error);
+    return ok;
 }
 
 // The dialog's list holds full paths; one that does not fit is refused, as
@@ -39,6 +81,7 @@ static int Fail(int code, const char *message)
 
 int main(int argc, char **argv)
 {
+    char arg[ARG_SIZE] = "";
     char path[MAX_PATH] = "";
     int code;
     HWND hWnd;
@@ -46,8 +89,10 @@ int main(int argc, char **argv)
     code = argc == 3 ? ParseCode(argv[1]) : 0;
     if (code == 0)
         return Fail(EXIT_FAILED, USAGE);
-    if (!MakeFullPath(argv[2], path))
-        return Fail(EXIT_FAILED, "dxsend: the full path is longer than 259 characters.\n" USAGE);
+    if (!GetPathArgument(argv, arg))
+        return Fail(EXIT_FAILED, GetLastError() == ERROR_NO_UNICODE_TRANSLATION ? NOT_ANSI : TOO_LONG);
+    if (!MakeFullPath(arg, path))
+        return Fail(EXIT_FAILED, TOO_LONG);
     hWnd = FindWindowA(NULL, SETTINGS_TITLE);
     if (hWnd == NULL)
         return Fail(EXIT_NO_WINDOW, NO_WINDOW);

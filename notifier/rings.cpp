@@ -1,17 +1,12 @@
 // The rings of older copies: which slot a moment writes to, when a slot is
 // left from an earlier round, and when it is older than its ring's span.
 // Every rule takes the moment as a parameter.
-#include "notifier/notifier.h"
-
-#include "app/program.h"
+#include "notifier/copy_layout.h"
 
 
 #define TICKS_PER_SECOND 10000000ULL
 #define TICKS_PER_MS 10000ULL
 
-static const char *const RING_FOLDERS[RING_COUNT] = {NEWEST_COPIES_FOLDER, HOUR_COPIES_FOLDER, DAY_COPIES_FOLDER};
-static const int FIRST_SLOT[RING_COUNT] = {0, 0, 1};
-static const int LAST_SLOT[RING_COUNT] = {59, 23, 31};
 // A month is taken as 31 days, so every day of the month has its slot.
 static const ULONGLONG SPAN_SECONDS[RING_COUNT] = {3600, 24 * 3600, 31 * 24 * 3600};
 // The soonest a slot's number comes round again: a day's number may come
@@ -53,22 +48,12 @@ static ULONGLONG RoundStart(int ring, const FILETIME *now)
     return ToTicks(now) - seconds * TICKS_PER_SECOND - local.wMilliseconds * TICKS_PER_MS;
 }
 
-static int MakeSlotFolder(const char *backup, int ring, int slot, char *out, int size)
-{
-    char name[64];
-
-    if (ring < 0 || ring >= RING_COUNT)
-        return 0;
-    wsprintfA(name, "%s\\%02d", RING_FOLDERS[ring], slot);
-    return JoinPath(out, size, backup, name);
-}
-
 int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, int size)
 {
     SYSTEMTIME local;
 
     ToLocal(now, &local);
-    return MakeSlotFolder(backup, ring, SlotNumber(ring, &local), out, size);
+    return GetRingSlotFolder(backup, ring, SlotNumber(ring, &local), out, size);
 }
 
 int IsSlotExpired(int ring, const FILETIME *slotTime, const FILETIME *now)
@@ -107,11 +92,12 @@ void PruneRings(const char *backup, const FILETIME *now)
 {
     char slot[LONG_PATH];
     WIN32_FIND_DATAA info;
-    int ring, n;
+    int ring, n, first, last;
 
     for (ring = 0; ring < RING_COUNT; ring++) {
-        for (n = FIRST_SLOT[ring]; n <= LAST_SLOT[ring]; n++) {
-            if (!MakeSlotFolder(backup, ring, n, slot, sizeof(slot)) || !GetPathInfo(slot, &info))
+        GetSlotRange(ring, &first, &last);
+        for (n = first; n <= last; n++) {
+            if (!GetRingSlotFolder(backup, ring, n, slot, sizeof(slot)) || !GetPathInfo(slot, &info))
                 continue;
             if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsSlotExpired(ring, &info.ftLastWriteTime, now))
                 RemoveTree(slot);

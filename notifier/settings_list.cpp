@@ -1,6 +1,6 @@
 // The backup path and the backup list, read from the product key by the
 // settings program's own rules, and the folders to watch for them.
-#include "notifier/notifier.h"
+#include "notifier/copy_layout.h"
 
 #include "store/settings_read.h"
 #include "store/settings_store.h"
@@ -110,23 +110,6 @@ static void AddEntry(WatchList *list, const char *path, int *capacity, int *fold
     if (attributes == INVALID_FILE_ATTRIBUTES || isFolder)
         entry->self = AddFolder(list, path, folderCapacity);
     entry->pending = 1;  // changes made while no notifier ran
-}
-
-static void ReadBackupFolder(char *backup)
-{
-    char stored[MAX_PATH];
-    char *namePart = NULL;
-    DWORD len;
-
-    ReadBackupPath(stored);
-    if (stored[0] == '\0')
-        lstrcpynA(stored, DEFAULT_BACKUP_PATH, MAX_PATH);
-    len = GetFullPathNameA(stored, MAX_PATH, backup, &namePart);
-    if (len == 0 || len >= MAX_PATH)
-        lstrcpynA(backup, DEFAULT_BACKUP_PATH, MAX_PATH);
-    len = lstrlenA(backup);
-    while (len > 3 && backup[len - 1] == '\\')
-        backup[--len] = '\0';
 }
 
 int LoadWatchList(WatchList *list)

@@ -24,20 +24,4 @@ trap 'wineserver -k 2>/dev/null; stop_display' EXIT
 # would draw here.
 "$WINE64" explorer /desktop=Duplix,1024x768 "$EXE" "$@" >/dev/null 2>&1 &
 
-# The dialog is inside Wine's desktop, not an X window of its own: wait until
-# the screen shows more than the bare desktop and has stopped changing.
-prev=""
-for i in $(seq 1 120); do
-  sleep 0.5
-  import -window root "$SHOT.tmp.png" 2>/dev/null || continue
-  colours=$(convert "$SHOT.tmp.png" -format %k info: 2>/dev/null || echo 0)
-  sum=$(md5sum <"$SHOT.tmp.png")
-  if [ "${colours:-0}" -gt 16 ] && [ "$sum" = "$prev" ]; then
-    mv "$SHOT.tmp.png" "$SHOT"
-    echo "$SHOT"
-    exit 0
-  fi
-  prev=$sum
-done
-say "the dialog did not appear within 60 s"
-exit 1
+save_screenshot "$SHOT" || { say "the dialog did not appear within 60 s"; exit 1; }

@@ -8,6 +8,8 @@
 
 #include <limits.h>
 
+typedef char EntryText[MAX_PATH];
+
 static void SaveBackupPath(void)
 {
     char path[MAX_PATH] = "";
@@ -18,15 +20,35 @@ static void SaveBackupPath(void)
     WriteRegString(HKEY_CURRENT_USER, BACKUP_PATH_VALUE, path);
 }
 
-static void SaveEntry(HWND hList, int index)
+static void SaveEntry(int index, const char *text)
 {
-    char text[MAX_PATH];
     char name[LIST_NAME_SIZE];
 
-    ReadListText(hList, index, text);
     MakeListItemName(name, index);
     // A failed write has shown its box; the other entries are still saved.
     WriteRegString(HKEY_CURRENT_USER, name, text);
+}
+
+// Copies of all entry texts, taken before the first write: a write's error
+// box lets requests change the list, and the list saved is the one shown
+// when OK was pressed. 0 when memory is short; an empty list gives no copies.
+static int CopyEntries(HWND hList, EntryText **texts, int *count)
+{
+    int n = CountListItems(hList);
+
+    *texts = NULL;
+    *count = 0;
+    if (n <= 0)
+        return 1;
+    if ((SIZE_T)n > ((SIZE_T)-1) / sizeof(EntryText))
+        return 0;
+    *texts = (EntryText *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)n * sizeof(EntryText));
+    if (*texts == NULL)
+        return 0;
+    for (int i = 0; i < n; i++)
+        ReadListText(hList, i, (*texts)[i]);
+    *count = n;
+    return 1;
 }
 
 // Deletes the list values from number first upward, up to the first number
@@ -47,23 +69,37 @@ static void RemoveStaleEntries(int first)
     RegCloseKey(key);
 }
 
+// Short of memory for the copies, each entry is read just before its write,
+// the count asked anew each time.
+static int SaveEntriesInPlace(HWND hList)
+{
+    char text[MAX_PATH];
+    int i;
+
+    for (i = 0; i < CountListItems(hList); i++) {
+        ReadListText(hList, i, text);
+        SaveEntry(i, text);
+    }
+    return i;
+}
+
 int SaveSettings(void)
 {
     HWND hList = GetFileList();
-    int result = 0;
-    int i = 0;
+    EntryText *texts = NULL;
+    int count = 0;
+    int copied = CopyEntries(hList, &texts, &count);
+    int saved = count;
 
     SaveBackupPath();
     // The entries are rewritten in place before the tail goes, so that a
-    // reader never finds the whole list gone while it has entries. The count
-    // is asked anew each time: a failed write's box lets the list change.
-    if (CountListItems(hList) > 0) {
-        result = 1;
-        do {
-            SaveEntry(hList, i);
-            i++;
-        } while (i < CountListItems(hList));
-    }
-    RemoveStaleEntries(i);
-    return result;
+    // reader never finds the whole list gone while it has entries.
+    for (int i = 0; i < count; i++)
+        SaveEntry(i, texts[i]);
+    if (texts != NULL)
+        HeapFree(GetProcessHeap(), 0, texts);
+    if (!copied)
+        saved = SaveEntriesInPlace(hList);
+    RemoveStaleEntries(saved);
+    return saved > 0;
 }

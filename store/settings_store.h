@@ -20,7 +20,8 @@
 void MakeListItemName(char *name, int index);
 
 // Stores the backup path of the dialog g_hDlg (the default for an empty
-// field) and its list entries in the order shown, then deletes the list
+// field) and its list entries in the order shown when the save begins (a
+// write's error box lets the list change), then deletes the list
 // values above them up to the first number already missing. Returns 1 when
 // the list held at least one entry, else 0.
 int SaveSettings(void);

@@ -130,22 +130,38 @@ TEST_F(CopyData, EachRecordGivesTheListItsRequest)
     }
 }
 
+struct AfterEdit {
+    ULONG_PTR code;
+    const char *path;
+    std::vector<std::string> entries;  // the list afterwards
+    bool editing;                      // the edit still open with the typed text
+};
+
 // An add leaves its entry's edit open; the next request ends it on that
-// entry with what was typed, also when the list moves the entry meanwhile.
+// entry with what was typed, also when the list moves the entry meanwhile. A
+// remove of a path that is not listed asks for nothing and leaves it open.
 TEST_F(CopyData, ARequestEndsAnOpenEditOnItsOwnEntryKeepingTheTypedText)
 {
-    const char *second[] = {"c:\\0.txt", "c:\\a.txt"};
-    const ULONG_PTR codes[] = {1, 2};
-    const std::vector<std::string> after[] = {{"c:\\0.txt", "c:\\a.txt", "c:\\b.txt", "c:\\c.txt", "c:\\typed.txt"},
-                                              {"c:\\b.txt", "c:\\c.txt", "c:\\typed.txt"}};
-    for (int i = 0; i < 2; i++) {
-        SCOPED_TRACE(second[i]);
+    const AfterEdit cases[] = {
+        {1, "c:\\0.txt", {"c:\\0.txt", "c:\\a.txt", "c:\\b.txt", "c:\\c.txt", "c:\\typed.txt"}, true},
+        {2, "c:\\a.txt", {"c:\\b.txt", "c:\\c.txt", "c:\\typed.txt"}, false},
+        {2, "c:\\zzz.txt", {"c:\\a.txt", "c:\\b.txt", "c:\\c.txt", "c:\\m.txt"}, true},
+        {2, "c:\\typed.txt", {"c:\\a.txt", "c:\\b.txt", "c:\\c.txt", "c:\\m.txt"}, true},
+    };
+    for (const AfterEdit &c : cases) {
+        SCOPED_TRACE(c.path);
         Reset();
         Send(1, "c:\\m.txt", 9);
         ASSERT_NE(EditBox(), (HWND)NULL);
         SetWindowTextA(EditBox(), "c:\\typed.txt");
-        Send(codes[i], second[i], (DWORD)strlen(second[i]) + 1);
-        EXPECT_EQ(Entries(), after[i]);
+        Send(c.code, c.path, (DWORD)strlen(c.path) + 1);
+        EXPECT_EQ(Entries(), c.entries);
+        if (c.code == 2) {
+            ASSERT_EQ(EditBox() != NULL, c.editing);
+            if (c.editing) {
+                EXPECT_EQ(WindowText(EditBox()), "c:\\typed.txt");
+            }
+        }
     }
 }
 

@@ -28,14 +28,7 @@ std::function<void(HWND)> Answer(SeenDialog *seen, const std::string &name)
             PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDCANCEL));
             return;
         }
-        // The file name box: the edit inside the combo box cmb13.
-        HWND combo = GetDlgItem(dlg, 0x47C);
-        HWND edit = (HWND)SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0);
-        if (edit == NULL)
-            edit = FindWindowExA(FindWindowExA(combo, NULL, "ComboBox", NULL), NULL, "Edit", NULL);
-        if (edit == NULL)
-            edit = GetDlgItem(dlg, 0x480);
-        SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)name.c_str());
+        SendMessageA(FileNameBox(dlg), WM_SETTEXT, 0, (LPARAM)name.c_str());
         PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));
     };
 }

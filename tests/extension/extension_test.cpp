@@ -2,6 +2,7 @@
 // object of real files, beside the real settings program.
 #include "app/program.h"
 #include "res/resource.h"
+#include "support/drop_data.h"
 #include "support/process.h"
 #include "support/product_key.h"
 #include "support/remote_list.h"
@@ -45,26 +46,35 @@ IDataObject *ShellDataObject(const std::vector<std::string> &paths)
     return data;
 }
 
-// The OLE clipboard's data object for any paths: Wine's shell folders cannot
-// reach a file whose path is longer than 259 characters.
-IDataObject *ClipboardDataObject(const std::wstring &paths)
-{
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + (paths.size() + 1) * 2);
-    DROPFILES *drop = (DROPFILES *)GlobalLock(block);
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    memcpy(drop + 1, paths.c_str(), paths.size() * 2);
-    GlobalUnlock(block);
-    IDataObject *data = NULL;
-    EXPECT_TRUE(OpenClipboard(NULL) && EmptyClipboard() && SetClipboardData(CF_HDROP, block) &&
-                CloseClipboard());
-    OleGetClipboard(&data);
-    return data;
-}
-
 std::vector<std::string> ListOf(HWND settings)
 {
     return RemoteListEntries(GetDlgItem(settings, IDC_FILE_LIST));
+}
+
+bool IsEditing(HWND settings)
+{
+    return SendMessageA(GetDlgItem(settings, IDC_FILE_LIST), LVM_GETEDITCONTROL, 0, 0) != 0;
+}
+
+// The requests run on the extension's worker thread: waits until the open
+// settings window shows the list (and an open edit, when asked); NULL when
+// it does not within the bound.
+HWND WaitForList(const std::vector<std::string> &entries, bool editing = false)
+{
+    HWND dlg = NULL;
+    bool shown = PumpUntil([&] {
+        dlg = FindSettingsWindow();
+        return dlg != NULL && ListOf(dlg) == entries && (!editing || IsEditing(dlg));
+    });
+    return shown ? dlg : NULL;
+}
+
+// The extension's own DllCanUnloadNow, as COM asks it.
+HRESULT CanUnloadNow()
+{
+    auto canUnload =
+        (HRESULT(WINAPI *)(void))(void *)GetProcAddress(GetModuleHandleA(EXTENSION_FILE), "DllCanUnloadNow");
+    return canUnload != NULL ? canUnload() : E_FAIL;
 }
 
 class Extension : public ::testing::Test {
@@ -149,12 +159,9 @@ TEST_F(Extension, CommandsStartTheDialogWhenNoneIsOpenAndReachItForEveryFile)
     for (Way way : {BY_OFFSET, BY_VERB, BY_WIDE_VERB}) {
         SCOPED_TRACE(way);
         EXPECT_EQ(Invoke(menu, 0, way), S_OK);
-        HWND dlg = FindSettingsWindow();
-        ASSERT_NE(dlg, (HWND)NULL) << "the window is there when the command returns";
-        EXPECT_EQ(ListOf(dlg), std::vector<std::string>({files_[1], files_[0]}));
-        EXPECT_NE(SendMessageA(GetDlgItem(dlg, IDC_FILE_LIST), LVM_GETEDITCONTROL, 0, 0), 0) << "edit open";
+        ASSERT_NE(WaitForList({files_[1], files_[0]}, true), (HWND)NULL) << "both added, the last one in its edit";
         EXPECT_EQ(Invoke(menu, 1, way), S_OK);
-        EXPECT_TRUE(ListOf(dlg).empty());
+        EXPECT_NE(WaitForList({}), (HWND)NULL);
     }
     EXPECT_EQ(CountSettingsWindows(), 1) << "one program was started";
     menu->Release();
@@ -177,16 +184,16 @@ TEST_F(Extension, PathsARequestCannotCarryWholeAreSkipped)
         MenuFrom(ClipboardDataObject(tooLong + L'\0' + Wide(files_[0]) + L'\0' + foreign + L'\0'));
     ASSERT_NE(menu, (IContextMenu *)NULL);
     EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
-    ASSERT_NE(FindSettingsWindow(), (HWND)NULL);
-    EXPECT_EQ(ListOf(FindSettingsWindow()), std::vector<std::string>{files_[0]});
+    EXPECT_NE(WaitForList({files_[0]}), (HWND)NULL);
     menu->Release();
     if ((menu = MenuFrom(ClipboardDataObject(tooLong + L'\0' + foreign + L'\0'), E_FAIL)) != NULL)
         menu->Release();
 }
 
 // A window with the settings title whose thread never reads its messages
-// (not looked at with GetWindowText, which would wait on it too).
-TEST_F(Extension, AHungSettingsWindowFailsTheCommandInsteadOfHoldingIt)
+// (not looked at with GetWindowText, which would wait on it too). Explorer's
+// call returns at once; the worker waits, and holds the DLL until it ends.
+TEST_F(Extension, AHungSettingsWindowNeverHoldsTheCommandNorLosesTheDllUnderItsWorker)
 {
     IContextMenu *menu = MenuFrom(ShellDataObject(files_));
     ASSERT_NE(menu, (IContextMenu *)NULL);
@@ -198,10 +205,71 @@ TEST_F(Extension, AHungSettingsWindowFailsTheCommandInsteadOfHoldingIt)
         DestroyWindow(hung);
     });
     WaitForSingleObject(created, WAIT_BOUND_MS);
-    EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), E_FAIL);
+    DWORD before = GetTickCount();
+    EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
+    EXPECT_LT(GetTickCount() - before, 100u) << "Explorer's call waited for the window";
+    menu->Release();
+    EXPECT_EQ(CanUnloadNow(), S_FALSE) << "the worker still waits for the window";
     SetEvent(release);
     owner.join();
-    menu->Release();
+    EXPECT_TRUE(PumpUntil([] { return CanUnloadNow() == S_OK; })) << "the worker ended and let the DLL go";
+    CloseHandle(created);
+    CloseHandle(release);
+}
+
+struct NameCase {
+    const char *what;
+    const wchar_t *name;
+    bool converts;
+};
+
+// A name reaches the list as the very name of its file or not at all: the
+// extension from a wide or an ANSI block, and dxsend from its command line.
+TEST_F(Extension, NamesOutsideTheCodePageAreLeftOutByTheMenuAndRefusedByDxsend)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the cases are those of code page 1252";
+    const NameCase cases[] = {
+        {"in the code page", L"Caf\u00e9 plan.doc", true},
+        {"only look-alikes (Lodz.doc, another file)", L"\u0141\u00f3d\u017a.doc", false},
+        {"no ANSI form at all", L"\u0416\u0443\u043a.txt", false},
+    };
+    Child duplix;
+    ASSERT_TRUE(duplix.Start(BinPath(PROGRAM_FILE)));
+    HWND dlg = WaitForSettingsWindow(duplix.Pid());
+    ASSERT_NE(dlg, (HWND)NULL);
+    for (const NameCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::wstring path = Wide(folder_) + c.name;
+        CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+        char ansi[MAX_PATH] = "";
+        WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, ansi, MAX_PATH, NULL, NULL);
+        for (bool wide : {true, false}) {
+            SCOPED_TRACE(wide ? "wide block" : "ANSI block");
+            IDataObject *data = ClipboardDataObject(path + L'\0', wide);
+            ASSERT_NE(data, (IDataObject *)NULL);
+            IContextMenu *menu = MenuFrom(data, c.converts ? S_OK : E_FAIL);
+            if (menu != NULL && c.converts) {
+                EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
+                EXPECT_NE(WaitForList({ansi}), (HWND)NULL);
+                EXPECT_EQ(Invoke(menu, 1, BY_OFFSET), S_OK);
+                EXPECT_NE(WaitForList({}), (HWND)NULL);
+            }
+            if (menu != NULL)
+                menu->Release();
+        }
+        std::string output;
+        DWORD code = RunConsole(BinPath("dxsend.exe"), L"add \"" + path + L"\"", &output);
+        EXPECT_EQ(code, c.converts ? 0u : 1u) << output;
+        if (c.converts) {
+            EXPECT_EQ(ListOf(dlg), std::vector<std::string>{ansi});
+            EXPECT_EQ(RunConsole(BinPath("dxsend.exe"), L"remove \"" + path + L"\"", &output), 0u) << output;
+        } else {
+            EXPECT_NE(output.find("ANSI code page cannot hold"), std::string::npos) << output;
+        }
+        EXPECT_TRUE(ListOf(dlg).empty());
+    }
+    PostMessageA(GetDlgItem(dlg, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_TRUE(duplix.WaitEnd(WAIT_BOUND_MS));
 }
 
 TEST_F(Extension, OneObjectGivesThreeInterfacesAndTheDllStaysWhileAnythingOfItLives)
@@ -273,6 +341,53 @@ TEST_F(Extension, TheSubmenuKeepsToItsIdRangeAndStringsToTheirBuffer)
     }
     EXPECT_EQ(menu->GetCommandString(2, GCS_VALIDATEA, NULL, NULL, 0), E_INVALIDARG);
     menu->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// The copies window that the third command starts, or NULL.
+HWND FindCopiesWindow(const std::string &name)
+{
+    return FindWindowA(NULL, (name + " - " PRODUCT_TITLE " Copies").c_str());
+}
+
+// Shown for one file only; it starts the copies window for that file.
+TEST_F(Extension, ShowCopiesIsOfferedForOneFileAndOpensItsCopiesWindow)
+{
+    for (size_t files : {2u, 1u}) {
+        SCOPED_TRACE(files);
+        std::vector<std::string> selected(files_.begin(), files_.begin() + files);
+        IContextMenu *menu = MenuFrom(ShellDataObject(selected));
+        ASSERT_NE(menu, (IContextMenu *)NULL);
+        HMENU popup = CreatePopupMenu();
+        EXPECT_EQ(menu->QueryContextMenu(popup, 0, 100, 200, CMF_NORMAL),
+                  MAKE_HRESULT(SEVERITY_SUCCESS, 0, files == 1 ? 3 : 2));
+        HMENU sub = GetSubMenu(popup, 0);
+        char text[64] = "";
+        GetMenuStringA(sub, 2, text, sizeof(text), MF_BYPOSITION);
+        EXPECT_EQ(std::string(text), files == 1 ? "Show Duplix copies..." : "");
+        DestroyMenu(popup);
+        if (files == 2) {
+            CMINVOKECOMMANDINFO info = {};
+            info.cbSize = sizeof(info);
+            const LPCSTR verbs[] = {MAKEINTRESOURCEA(2), "DuplixCopies"};
+            for (LPCSTR verb : verbs) {
+                info.lpVerb = verb;
+                EXPECT_EQ(menu->InvokeCommand(&info), E_FAIL);
+            }
+            EXPECT_EQ(menu->GetCommandString(2, GCS_VERBA, NULL, text, sizeof(text)), E_INVALIDARG);
+        } else {
+            PutString("BackupPath", folder_);
+            EXPECT_EQ(Invoke(menu, 2, BY_VERB), S_OK);
+            HWND copies = NULL;
+            EXPECT_TRUE(PumpUntil([&] { return (copies = FindCopiesWindow("report two.doc")) != NULL; }));
+            PostMessageA(copies, WM_COMMAND, IDCANCEL, 0);
+            EXPECT_TRUE(PumpUntil([] { return CountProcessesNamed(COPIES_FILE) == 0; }));
+        }
+        menu->Release();
+    }
 }
 
 }  // namespace

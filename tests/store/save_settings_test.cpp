@@ -163,4 +163,43 @@ TEST_F(SavedSettings, OtherValuesOfTheKeyStay)
     EXPECT_EQ(StoredValueCount(), 3);
 }
 
+// The product key's parent made volatile: the key, which is not, cannot be
+// created under it, and the first write of the save shows its error box.
+// While the box is up, requests change the list; then the registry is whole
+// again. The save stores the list that was shown when it began.
+TEST_F(SavedSettings, RequestsDuringAWriteErrorBoxChangeNothingThatIsSaved)
+{
+    const char *parent = "Software\\VELT Software";
+    Add("C:\\b.txt");
+    Add("C:\\c.txt");
+    Add("C:\\d.txt");
+    std::vector<std::string> shown = Entries();
+    HKEY key = NULL;
+    CleanProductKey();  // the dialog's reads created it
+    LONG gone = RegDeleteKeyA(HKEY_CURRENT_USER, parent);
+    ASSERT_TRUE(gone == ERROR_SUCCESS || gone == ERROR_FILE_NOT_FOUND) << gone;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, parent, 0, NULL, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, NULL, &key,
+                              NULL),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    auto request = [this](ULONG_PTR code, const char *path) {
+        COPYDATASTRUCT cds = {code, (DWORD)strlen(path) + 1, (PVOID)path};
+        SendMessageA(dlg_, WM_COPYDATA, 0, (LPARAM)&cds);
+    };
+    std::string boxText;
+    ModalAnswer box("VELT Duplix 98", "#32770", [&](HWND found) {
+        boxText = MessageBoxText(found);
+        request(2, "C:\\b.txt");
+        request(1, "C:\\a.txt");
+        RegDeleteKeyA(HKEY_CURRENT_USER, parent);
+        PressButton(found, IDOK);
+    });
+    EXPECT_EQ(SaveSettings(), 1);
+    ASSERT_TRUE(box.Finish()) << "no error box came";
+    EXPECT_NE(boxText.find("Can not open key"), std::string::npos) << boxText;
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\a.txt", "C:\\c.txt", "C:\\d.txt"})) << "requests were taken";
+    EXPECT_EQ(Stored(0, 2), shown);
+    EXPECT_EQ(GetString("ListItem3"), "<missing>");
+}
+
 }  // namespace

@@ -1,21 +1,43 @@
 // Real files in the test prefix: a scratch folder, writing and reading text.
 #include "support/files.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <vector>
 
+// The wide calls with "\\?\" reach paths of any length. The shell's delete
+// does not: under Wine it loses a path past MAX_PATH and goes on deleting
+// in the current folder instead.
+static void RemoveWideTree(const std::wstring &folder)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data)) {
+        std::wstring name = data.cFileName, path = folder + L"\\" + name;
+        if (name == L"." || name == L"..")
+            continue;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        // A link to a folder goes, never what it points at.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            RemoveWideTree(path);
+        else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDirectoryW(path.c_str());
+        else
+            DeleteFileW(path.c_str());
+    }
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    RemoveDirectoryW(folder.c_str());
+}
+
 void RemoveFolderTree(const std::string &folder)
 {
-    std::vector<char> from(folder.begin(), folder.end());
-    from.push_back('\0');
-    from.push_back('\0');
-    SHFILEOPSTRUCTA op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.data();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&op);
+    WCHAR wide[MAX_PATH] = L"";
+    // Only a full path with a drive: anything else could mean the current folder.
+    if (folder.size() < 4 || folder[1] != ':' || folder[2] != '\\' ||
+        MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH) == 0)
+        return;
+    RemoveWideTree(std::wstring(L"\\\\?\\") + wide);
 }
 
 std::string MakeScratchFolder(const char *name)

@@ -3,6 +3,8 @@
 
 #include "support/wait.h"
 
+#include <commctrl.h>
+
 struct FindArgs {
     const std::function<bool(HWND)> *match;
     HWND found;
@@ -82,6 +84,16 @@ std::string MessageBoxText(HWND box)
     HWND text = GetDlgItem(box, 0xFFFF);
 
     return text ? WindowText(text) : std::string();
+}
+
+HWND FileNameBox(HWND dialog)
+{
+    HWND combo = GetDlgItem(dialog, 0x47C);
+    HWND edit = (HWND)SendMessageA(combo, CBEM_GETEDITCONTROL, 0, 0);
+
+    if (edit == NULL)
+        edit = FindWindowExA(FindWindowExA(combo, NULL, "ComboBox", NULL), NULL, "Edit", NULL);
+    return edit != NULL ? edit : GetDlgItem(dialog, 0x480);
 }
 
 void PressButton(HWND dialog, int id)

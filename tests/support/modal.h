@@ -33,6 +33,10 @@ std::string WindowText(HWND hwnd);
 // The static text of a message box (its message), or "" when none.
 std::string MessageBoxText(HWND box);
 
+// The file name box of a common Open or Save dialog: Wine's is the edit in
+// the combo box cmb13, or edt1 for hooked or templated dialogs.
+HWND FileNameBox(HWND dialog);
+
 // Presses a button of a dialog by its identifier, as a click would.
 void PressButton(HWND dialog, int id);
 

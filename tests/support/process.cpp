@@ -79,22 +79,31 @@ static std::string ReadAll(HANDLE pipe)
 
 DWORD RunConsole(const std::string &exe, const std::string &args, std::string *output)
 {
+    WCHAR wide[2048] = L"";
+    MultiByteToWideChar(CP_ACP, 0, args.c_str(), -1, wide, 2047);
+    return RunConsole(exe, std::wstring(wide), output);
+}
+
+DWORD RunConsole(const std::string &exe, const std::wstring &args, std::string *output)
+{
     SECURITY_ATTRIBUTES sa = {sizeof(sa), NULL, TRUE};
     HANDLE readEnd = NULL, writeEnd = NULL;
     if (!CreatePipe(&readEnd, &writeEnd, &sa, 0))
         return STILL_ACTIVE;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    std::string cmd = "\"" + exe + "\" " + args;
-    char line[2048] = "";
-    lstrcpynA(line, cmd.c_str(), sizeof(line));
-    STARTUPINFOA si = {};
+    WCHAR program[MAX_PATH] = L"", line[2048] = L"";
+    MultiByteToWideChar(CP_ACP, 0, exe.c_str(), -1, program, MAX_PATH - 1);
+    std::wstring cmd = L"\"" + std::wstring(program) + L"\" " + args;
+    lstrcpynW(line, cmd.c_str(), 2048);
+    STARTUPINFOW si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     si.hStdOutput = writeEnd;
     si.hStdError = writeEnd;
     PROCESS_INFORMATION pi = {};
-    BOOL started = CreateProcessA(exe.c_str(), line, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
+    // Wide, so that a name outside the ANSI code page reaches the program.
+    BOOL started = CreateProcessW(program, line, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
     CloseHandle(writeEnd);
     DWORD code = STILL_ACTIVE;
     if (started) {

@@ -34,6 +34,7 @@ private:
 // it may send to windows of this thread) and gives its exit code and what it
 // wrote to standard output and error; STILL_ACTIVE when it did not end.
 DWORD RunConsole(const std::string &exe, const std::string &args, std::string *output);
+DWORD RunConsole(const std::string &exe, const std::wstring &args, std::string *output);
 
 // The visible settings window of the given process (0: of any process).
 HWND FindSettingsWindow(DWORD pid = 0);

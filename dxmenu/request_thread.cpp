@@ -1,0 +1,98 @@
+// The worker threads that send a command's requests, so that Explorer's call
+// returns at once. Batches take turns, one request at a time, and each holds
+// the DLL: a lock for DllCanUnloadNow and a reference of its own, dropped as
+// the thread exits, so no code of the DLL runs after it could be unloaded.
+#include "dxmenu/requests.h"
+#include "dxmenu/server.h"
+
+#include <string.h>
+
+struct Batch {
+    DWORD code;
+    HWND sender;
+    DWORD start;
+    HMODULE self;
+    int count;
+    RequestPath paths[1];
+};
+
+static CRITICAL_SECTION g_turn;
+
+void InitRequestThreads(void)
+{
+    InitializeCriticalSection(&g_turn);
+}
+
+void EndRequestThreads(void)
+{
+    DeleteCriticalSection(&g_turn);
+}
+
+static DWORD WINAPI RunBatch(LPVOID param)
+{
+    Batch *batch = (Batch *)param;
+    HMODULE self = batch->self;
+
+    EnterCriticalSection(&g_turn);
+    SendRequests(batch->code, batch->paths, batch->count, batch->sender, batch->start);
+    LeaveCriticalSection(&g_turn);
+    HeapFree(GetProcessHeap(), 0, batch);
+    CountLock(-1);
+    if (self != NULL)
+        FreeLibraryAndExitThread(self, 0);
+    return 0;
+}
+
+// A reference to this DLL that the thread gives back as it exits; NULL when
+// the system will not give one (its path is not in the ANSI code page).
+static HMODULE ReferenceSelf(void)
+{
+    char module[MAX_PATH] = "";
+    DWORD len = GetModuleFileNameA(g_hModule, module, sizeof(module));
+
+    if (len == 0 || len >= sizeof(module))
+        return NULL;
+    return LoadLibraryA(module);
+}
+
+static Batch *CopyBatch(DWORD code, const RequestPath *paths, int count, HWND sender)
+{
+    SIZE_T size = sizeof(Batch) + (SIZE_T)(count - 1) * sizeof(RequestPath);
+    Batch *batch = (Batch *)HeapAlloc(GetProcessHeap(), 0, size);
+
+    if (batch == NULL)
+        return NULL;
+    batch->code = code;
+    batch->sender = sender;
+    batch->start = GetTickCount();
+    batch->count = count;
+    memcpy(batch->paths, paths, (SIZE_T)count * sizeof(RequestPath));
+    return batch;
+}
+
+int StartRequests(DWORD code, const RequestPath *paths, int count, HWND sender)
+{
+    Batch *batch;
+    HANDLE thread;
+    DWORD id;
+
+    if (paths == NULL || count <= 0 || (SIZE_T)count > ((SIZE_T)-1 - sizeof(Batch)) / sizeof(RequestPath))
+        return 0;
+    batch = CopyBatch(code, paths, count, sender);
+    if (batch == NULL)
+        return 0;
+    // Taken before the thread starts: the shell may ask to unload the DLL
+    // the moment this call returns.
+    batch->self = ReferenceSelf();
+    CountLock(1);
+    thread = CreateThread(NULL, 0, RunBatch, batch, 0, &id);
+    if (thread == NULL) {
+        CountLock(-1);
+        if (batch->self != NULL)
+            FreeLibrary(batch->self);
+        HeapFree(GetProcessHeap(), 0, batch);
+        return 0;
+    }
+    CloseHandle(thread);
+    return 1;
+}

@@ -1,0 +1,14 @@
+// The files selected in Explorer, as the shell's CF_HDROP block names them.
+#ifndef DXMENU_SELECTION_H
+#define DXMENU_SELECTION_H
+
+#include "dxmenu/requests.h"
+
+#include <shellapi.h>
+
+// Reads the names of the block into a new heap array (HeapFree it) and
+// gives its count, leaving out every name a request cannot carry whole.
+// NULL with count 0 when no name is left or memory is short.
+RequestPath *TakeSelection(HGLOBAL block, int *count);
+
+#endif

@@ -1,0 +1,203 @@
+// The copies window: the file's path and state, its saved versions newest
+// first, and the buttons that act on the chosen one.
+#include "dxrestore/copies.h"
+#include "dxrestore/resource.h"
+
+#include "app/program.h"
+
+#include <commctrl.h>
+
+#define COPIES_TITLE_TAIL " - " PRODUCT_TITLE " Copies"
+
+static CopiesWindow *GetCopiesData(HWND hDlg)
+{
+    return (CopiesWindow *)GetWindowLongPtrA(hDlg, DWLP_USER);
+}
+
+static int GetSelectedRow(HWND hDlg)
+{
+    return (int)SendDlgItemMessageA(hDlg, IDC_COPY_LIST, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
+}
+
+static void AddColumn(HWND list, int index, const char *text, int width)
+{
+    char header[32];
+    LVCOLUMNA col;
+
+    lstrcpynA(header, text, sizeof(header));
+    ZeroMemory(&col, sizeof(col));
+    col.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    col.cx = width;
+    col.pszText = header;
+    col.iSubItem = index;
+    SendMessageA(list, LVM_INSERTCOLUMNA, index, (LPARAM)&col);
+}
+
+static void AddColumns(HWND list)
+{
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    AddColumn(list, 0, "Saved", 120);
+    AddColumn(list, 1, "Size", 80);
+    AddColumn(list, 2, "Kept in", 200);
+}
+
+// Times and sizes as wide as their texts; the places get the rest, and
+// more when they need it (the list scrolls sideways then).
+static void FitColumns(HWND list)
+{
+    RECT rc;
+    int rest;
+
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE_USEHEADER);
+    GetClientRect(list, &rc);
+    rest = rc.right - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0);
+    if (rest > (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 2, 0))
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, rest);
+}
+
+static void SetCell(HWND list, int row, int column, char *text)
+{
+    LVITEMA item;
+
+    ZeroMemory(&item, sizeof(item));
+    item.iSubItem = column;
+    item.pszText = text;
+    SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&item);
+}
+
+static void FillRows(HWND list, const CopyList *copies)
+{
+    char text[KEPT_IN_SIZE];
+    LVITEMA item;
+    int i, row;
+
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    for (i = 0; i < copies->count; i++) {
+        FormatFileTime(&copies->versions[i].saved, text, sizeof(text));
+        ZeroMemory(&item, sizeof(item));
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = i;
+        item.pszText = text;
+        item.lParam = i;
+        row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
+        FormatByteSize(copies->versions[i].size, text, sizeof(text));
+        SetCell(list, row, 1, text);
+        FormatKeptIn(&copies->versions[i], text, sizeof(text));
+        SetCell(list, row, 2, text);
+    }
+    if (copies->count > 0) {
+        ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+}
+
+static const char *ChooseNote(const CopiesWindow *w)
+{
+    if (!w->readable)
+        return "The backup path cannot be read.";
+    if (w->copies.count == 0)
+        return w->listed ? "No copies of this file yet." : "No copies of this file yet. It is not on the backup list.";
+    return w->listed ? "" : "The file is not on the backup list: no more copies of it will be made.";
+}
+
+static void EnableVersionButtons(HWND hDlg)
+{
+    static const int BUTTONS[] = {IDC_OPEN_COPY, IDC_SAVE_COPY, IDC_RESTORE_COPY};
+    BOOL any = GetSelectedRow(hDlg) >= 0;
+    size_t i;
+
+    for (i = 0; i < sizeof(BUTTONS) / sizeof(BUTTONS[0]); i++)
+        EnableWindow(GetDlgItem(hDlg, BUTTONS[i]), any);
+}
+
+static INT_PTR OnInitCopies(HWND hDlg, CopiesWindow *w)
+{
+    char text[MAX_PATH + sizeof(COPIES_TITLE_TAIL)];
+    HWND list = GetDlgItem(hDlg, IDC_COPY_LIST);
+    HICON icon = LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDI_APP));
+
+    SetWindowLongPtrA(hDlg, DWLP_USER, (LONG_PTR)w);
+    lstrcpynA(text, FindFileName(w->source), MAX_PATH);
+    AppendText(text, sizeof(text), COPIES_TITLE_TAIL);
+    SetWindowTextA(hDlg, text);
+    SendMessageA(hDlg, WM_SETICON, ICON_BIG, (LPARAM)icon);
+    SendMessageA(hDlg, WM_SETICON, ICON_SMALL, (LPARAM)icon);
+    SetDlgItemTextA(hDlg, IDC_COPY_PATH, w->source);
+    FormatFileState(w->source, text, sizeof(text));
+    SetDlgItemTextA(hDlg, IDC_COPY_STATE, text);
+    SetDlgItemTextA(hDlg, IDC_COPY_NOTE, ChooseNote(w));
+    AddColumns(list);
+    FillRows(list, &w->copies);
+    FitColumns(list);
+    EnableVersionButtons(hDlg);
+    SetFocus(w->copies.count > 0 ? list : GetDlgItem(hDlg, IDCANCEL));
+    return FALSE;
+}
+
+// A command that needs a version and has none chosen only beeps.
+static INT_PTR RunOnVersion(HWND hDlg, void (*action)(HWND, CopiesWindow *, int))
+{
+    int row = GetSelectedRow(hDlg);
+
+    if (row < 0)
+        MessageBeep(0);
+    else
+        action(hDlg, GetCopiesData(hDlg), row);
+    return TRUE;
+}
+
+static INT_PTR OnCopiesCommand(HWND hDlg, WPARAM wParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDC_OPEN_COPY:
+        return RunOnVersion(hDlg, OpenVersion);
+    case IDC_SAVE_COPY:
+        return RunOnVersion(hDlg, SaveVersionAs);
+    case IDC_RESTORE_COPY:
+        return RunOnVersion(hDlg, AskAndRestore);
+    case IDCANCEL:
+        EndDialog(hDlg, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static INT_PTR OnCopiesNotify(HWND hDlg, const NMHDR *header)
+{
+    if (header->idFrom != IDC_COPY_LIST)
+        return FALSE;
+    if (header->code == LVN_ITEMCHANGED)
+        EnableVersionButtons(hDlg);
+    else if (header->code == NM_DBLCLK && GetSelectedRow(hDlg) >= 0)
+        RunOnVersion(hDlg, OpenVersion);
+    return FALSE;
+}
+
+INT_PTR CALLBACK CopiesDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_INITDIALOG:
+        return OnInitCopies(hDlg, (CopiesWindow *)lParam);
+    case WM_COMMAND:
+        return OnCopiesCommand(hDlg, wParam);
+    case WM_NOTIFY:
+        return OnCopiesNotify(hDlg, (const NMHDR *)lParam);
+    }
+    return FALSE;
+}
+
+int RunCopiesWindow(const char *path)
+{
+    CopiesWindow *w = (CopiesWindow *)HeapAlloc(GetProcessHeap(), 0, sizeof(CopiesWindow));
+    int shown = 0;
+
+    if (w == NULL)
+        return 0;
+    if (LoadCopies(path, w)) {
+        DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_COPIES), NULL, CopiesDlgProc, (LPARAM)w);
+        shown = 1;
+    }
+    HeapFree(GetProcessHeap(), 0, w);
+    return shown;
+}

@@ -1,0 +1,52 @@
+// What the window opens with: the file's full path, the backup path as the
+// notifier uses it, the versions found there, and whether the file is
+// still backed up. A file taken off the list keeps its copies, and they are
+// shown all the same: it may be the very reason to look for them.
+#include "dxrestore/copies.h"
+
+#include "store/reg_value.h"
+#include "store/settings_read.h"
+
+// A listed file, or a file directly inside a listed folder.
+static int IsOnBackupList(const char *source)
+{
+    char text[MAX_PATH], entry[MAX_PATH], folder[MAX_PATH];
+    const char *name = FindFileName(source);
+    int keep = (int)(name - source), i;
+
+    // "C:\" keeps its backslash, as the list has it; other folders do not.
+    lstrcpynA(folder, source, keep > 3 ? keep : keep + 1);
+    for (i = 0; ReadListItem(i, text); i++) {
+        if (!NormalizeSourcePath(text, entry))
+            continue;
+        if (lstrcmpiA(entry, source) == 0 || lstrcmpiA(entry, folder) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+static void ShowUnreadable(const char *backup)
+{
+    char text[MAX_PATH + 64] = "The backup path cannot be read:\n";
+
+    AppendText(text, sizeof(text), backup);
+    ShowSystemError(text);
+}
+
+int LoadCopies(const char *path, CopiesWindow *w)
+{
+    char full[MAX_PATH];
+    char *namePart = NULL;
+    DWORD len;
+
+    ZeroMemory(w, sizeof(*w));
+    len = GetFullPathNameA(path, sizeof(full), full, &namePart);
+    if (len == 0 || len >= sizeof(full) || !NormalizeSourcePath(full, w->source))
+        return 0;
+    ReadBackupFolder(w->backup);
+    w->readable = FindCopies(w->backup, w->source, &w->copies);
+    if (!w->readable)
+        ShowUnreadable(w->backup);
+    w->listed = IsOnBackupList(w->source);
+    return 1;
+}

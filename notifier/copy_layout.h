@@ -1,0 +1,37 @@
+// Where every copy of a source lies under the backup path: the newest copy
+// and one per ring slot. The notifier writes by it and the copies window
+// reads by it, so the two cannot disagree.
+#ifndef DUPLIX_COPY_LAYOUT_H
+#define DUPLIX_COPY_LAYOUT_H
+
+#include "notifier/notifier.h"
+
+// The newest copy, outside the rings.
+#define RING_NEWEST (-1)
+
+// Every place a source's copy may lie: the newest copy, then minutes 0-59,
+// hours 0-23 and days 1-31.
+#define COPY_PLACE_COUNT (1 + 60 + 24 + 31)
+
+// Where the copies window keeps a file's content before putting an older
+// version in its place; the notifier never prunes or writes there.
+#define BEFORE_RESTORE_FOLDER "Before restore"
+
+// The backup path as the notifier uses it: full, without a trailing
+// backslash, the default when empty or unusable (MAX_PATH bytes).
+void ReadBackupFolder(char *backup);
+
+// The first and last slot number of a ring.
+void GetSlotRange(int ring, int *first, int *last);
+
+// The ring and slot of place number place (0 .. COPY_PLACE_COUNT - 1).
+int GetCopyPlace(int place, int *ring, int *slot);
+
+// The folder of a ring's slot; 0 when it does not fit.
+int GetRingSlotFolder(const char *backup, int ring, int slot, char *out, int size);
+
+// The path of a full source path's copy in a ring's slot, or its newest
+// copy for RING_NEWEST; 0 when it does not fit.
+int GetCopyPath(const char *backup, int ring, int slot, const char *source, char *out, int size);
+
+#endif
