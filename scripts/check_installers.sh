@@ -55,7 +55,8 @@ check_refusal() {
   code=$?
   echo "x86 installer on 64-bit Windows: exit code $code"
   [ "$code" = 2 ] || fail "the x86 installer did not refuse a 64-bit Windows with exit code 2"
-  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VELT Duplix 98' </dev/null >/dev/null 2>&1 &&
+  # The 32-bit view, where an x86 installer would write.
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VELT Duplix 98' /reg:32 </dev/null >/dev/null 2>&1 &&
     fail "the refused x86 installer registered the product"
   return $status
 }
