@@ -7,7 +7,6 @@
 
 
 #define TICKS_PER_SECOND 10000000ULL
-#define TICKS_PER_MS 10000ULL
 
 static const char *const RING_FOLDERS[RING_COUNT] = {NEWEST_COPIES_FOLDER, HOUR_COPIES_FOLDER, DAY_COPIES_FOLDER};
 static const int FIRST_SLOT[RING_COUNT] = {0, 0, 1};
@@ -18,17 +17,60 @@ static const ULONGLONG SPAN_SECONDS[RING_COUNT] = {3600, 24 * 3600, 31 * 24 * 36
 // back after 28 days.
 static const ULONGLONG CYCLE_SECONDS[RING_COUNT] = {3600, 24 * 3600, 28 * 24 * 3600};
 
+typedef BOOL(WINAPI *ToZoneTimeCall)(const TIME_ZONE_INFORMATION *, const SYSTEMTIME *, SYSTEMTIME *);
+
 static ULONGLONG ToTicks(const FILETIME *time)
 {
     return ((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime;
 }
 
-static void ToLocal(const FILETIME *now, SYSTEMTIME *local)
+static ULONGLONG ToLocalTicks(const SYSTEMTIME *local)
 {
+    FILETIME time;
+
+    return SystemTimeToFileTime(local, &time) ? ToTicks(&time) : 0;
+}
+
+// The local time of a moment by the daylight-saving rule of its own date
+// (Windows NT); Windows 9x knows only today's offset.
+static void ToMomentLocal(const FILETIME *when, SYSTEMTIME *local)
+{
+    static ToZoneTimeCall toZone;
+    static int looked;
+    SYSTEMTIME utc;
     FILETIME localTime;
 
-    FileTimeToLocalFileTime(now, &localTime);
+    if (!looked) {
+        toZone = (ToZoneTimeCall)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                               "SystemTimeToTzSpecificLocalTime");
+        looked = 1;
+    }
+    if (toZone != NULL && FileTimeToSystemTime(when, &utc) && toZone(NULL, &utc, local))
+        return;
+    FileTimeToLocalFileTime(when, &localTime);
     FileTimeToSystemTime(&localTime, local);
+}
+
+static ULONGLONG MomentLocalTicks(const FILETIME *when)
+{
+    SYSTEMTIME local;
+
+    ToMomentLocal(when, &local);
+    return ToLocalTicks(&local);
+}
+
+// A slot folder's time read both ways, the later of the two: a FAT disk
+// keeps local times, which the system turns into UTC with today's offset,
+// while other disks keep UTC. Judged by the later reading, a slot is never
+// taken for older than it is across a daylight-saving change.
+static ULONGLONG SlotLocalTicks(const FILETIME *slotTime)
+{
+    FILETIME localTime;
+    ULONGLONG moment = MomentLocalTicks(slotTime);
+
+    if (!FileTimeToLocalFileTime(slotTime, &localTime) || ToTicks(&localTime) < moment)
+        return moment;
+    return ToTicks(&localTime);
 }
 
 static int SlotNumber(int ring, const SYSTEMTIME *local)
@@ -38,19 +80,14 @@ static int SlotNumber(int ring, const SYSTEMTIME *local)
     return ring == RING_HOUR ? local->wHour : local->wDay;
 }
 
-// The start of the minute, hour or day (local) that holds now.
-static ULONGLONG RoundStart(int ring, const FILETIME *now)
+// The start of the local minute, hour or day that holds the local moment:
+// local calendar time, so a day is a day also when it has 23 or 25 hours.
+static ULONGLONG RoundStart(int ring, ULONGLONG localTicks)
 {
-    SYSTEMTIME local;
-    ULONGLONG seconds;
+    static const ULONGLONG UNIT[RING_COUNT] = {60 * TICKS_PER_SECOND, 3600 * TICKS_PER_SECOND,
+                                               24 * 3600 * TICKS_PER_SECOND};
 
-    ToLocal(now, &local);
-    seconds = local.wSecond;
-    if (ring != RING_MINUTE)
-        seconds += local.wMinute * 60ULL;
-    if (ring == RING_DAY)
-        seconds += local.wHour * 3600ULL;
-    return ToTicks(now) - seconds * TICKS_PER_SECOND - local.wMilliseconds * TICKS_PER_MS;
+    return localTicks - localTicks % UNIT[ring];
 }
 
 static int MakeSlotFolder(const char *backup, int ring, int slot, char *out, int size)
@@ -67,23 +104,27 @@ int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, 
 {
     SYSTEMTIME local;
 
-    ToLocal(now, &local);
+    ToMomentLocal(now, &local);
     return MakeSlotFolder(backup, ring, SlotNumber(ring, &local), out, size);
 }
 
+// Older than the span both by the clock and by the local calendar.
 int IsSlotExpired(int ring, const FILETIME *slotTime, const FILETIME *now)
 {
-    return ToTicks(slotTime) + SPAN_SECONDS[ring] * TICKS_PER_SECOND <= ToTicks(now);
+    ULONGLONG span = SPAN_SECONDS[ring] * TICKS_PER_SECOND;
+
+    return ToTicks(slotTime) + span <= ToTicks(now) && SlotLocalTicks(slotTime) + span <= MomentLocalTicks(now);
 }
 
 int IsSlotFromEarlierRound(int ring, const FILETIME *slotTime, const FILETIME *now)
 {
-    return ToTicks(slotTime) < RoundStart(ring, now);
+    return RoundStart(ring, SlotLocalTicks(slotTime)) < RoundStart(ring, MomentLocalTicks(now));
 }
 
 int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now)
 {
-    return RoundStart(ring, when) + CYCLE_SECONDS[ring] * TICKS_PER_SECOND <= RoundStart(ring, now);
+    return RoundStart(ring, MomentLocalTicks(when)) + CYCLE_SECONDS[ring] * TICKS_PER_SECOND <=
+           RoundStart(ring, MomentLocalTicks(now));
 }
 
 // A slot's time is its folder's last write: set when the slot is made in
