@@ -59,18 +59,28 @@ static ULONGLONG MomentLocalTicks(const FILETIME *when)
     return ToLocalTicks(&local);
 }
 
-// A slot folder's time read both ways, the later of the two: a FAT disk
-// keeps local times, which the system turns into UTC with today's offset,
-// while other disks keep UTC. Judged by the later reading, a slot is never
-// taken for older than it is across a daylight-saving change.
-static ULONGLONG SlotLocalTicks(const FILETIME *slotTime)
+// The local offset at a moment, by the rule of its date.
+static LONGLONG OffsetAt(const FILETIME *when)
 {
-    FILETIME localTime;
-    ULONGLONG moment = MomentLocalTicks(slotTime);
+    return (LONGLONG)(MomentLocalTicks(when) - ToTicks(when));
+}
 
-    if (!FileTimeToLocalFileTime(slotTime, &localTime) || ToTicks(&localTime) < moment)
-        return moment;
-    return ToTicks(&localTime);
+// A FAT disk keeps local times, which the system turns into UTC with the
+// offset of the moment they are read; other disks keep UTC. A slot folder's
+// time is read both ways and the younger reading taken, so that no slot is
+// taken for older than it is when the offset has changed since.
+static ULONGLONG SlotLocalTicks(const FILETIME *slotTime, const FILETIME *now)
+{
+    ULONGLONG moment = MomentLocalTicks(slotTime), asFat = ToTicks(slotTime) + OffsetAt(now);
+
+    return asFat > moment ? asFat : moment;
+}
+
+static ULONGLONG SlotUtcTicks(const FILETIME *slotTime, const FILETIME *now)
+{
+    LONGLONG shift = OffsetAt(now) - OffsetAt(slotTime);
+
+    return shift > 0 ? ToTicks(slotTime) + shift : ToTicks(slotTime);
 }
 
 static int SlotNumber(int ring, const SYSTEMTIME *local)
@@ -108,17 +118,19 @@ int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, 
     return MakeSlotFolder(backup, ring, SlotNumber(ring, &local), out, size);
 }
 
-// Older than the span both by the clock and by the local calendar.
+// Older than the span both by the clock and by the local calendar, however
+// the slot's disk keeps its times.
 int IsSlotExpired(int ring, const FILETIME *slotTime, const FILETIME *now)
 {
     ULONGLONG span = SPAN_SECONDS[ring] * TICKS_PER_SECOND;
 
-    return ToTicks(slotTime) + span <= ToTicks(now) && SlotLocalTicks(slotTime) + span <= MomentLocalTicks(now);
+    return SlotUtcTicks(slotTime, now) + span <= ToTicks(now) &&
+           SlotLocalTicks(slotTime, now) + span <= MomentLocalTicks(now);
 }
 
 int IsSlotFromEarlierRound(int ring, const FILETIME *slotTime, const FILETIME *now)
 {
-    return RoundStart(ring, SlotLocalTicks(slotTime)) < RoundStart(ring, MomentLocalTicks(now));
+    return RoundStart(ring, SlotLocalTicks(slotTime, now)) < RoundStart(ring, MomentLocalTicks(now));
 }
 
 int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now)

@@ -4,6 +4,46 @@
 #include "notifier/notifier.h"
 
 #define PRUNE_MS 60000
+#define TICKS_PER_MS 10000LL
+
+// How far the clock has been set forward while we ran: a slot made before
+// that is younger than the clock says, and is pruned that much later.
+struct ClockWatch {
+    FILETIME lastTime;
+    DWORD lastTick;
+    LONGLONG ahead;  // in 100-ns ticks, never below 0
+};
+
+static LONGLONG ToTicks(const FILETIME *time)
+{
+    return (LONGLONG)(((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime);
+}
+
+static void StartClockWatch(ClockWatch *clock)
+{
+    GetSystemTimeAsFileTime(&clock->lastTime);
+    clock->lastTick = GetTickCount();
+    clock->ahead = 0;
+}
+
+// Prunes the rings at the time the clock would show had nobody set it
+// forward; a clock set back only keeps slots longer.
+static void PruneBySteadyClock(const WatchList *list, ClockWatch *clock)
+{
+    FILETIME now, steady;
+    DWORD tick = GetTickCount();
+    LONGLONG jump, at;
+
+    GetSystemTimeAsFileTime(&now);
+    jump = ToTicks(&now) - ToTicks(&clock->lastTime) - (LONGLONG)(tick - clock->lastTick) * TICKS_PER_MS;
+    clock->ahead = clock->ahead + jump > 0 ? clock->ahead + jump : 0;
+    clock->lastTime = now;
+    clock->lastTick = tick;
+    at = ToTicks(&now) - clock->ahead;
+    steady.dwLowDateTime = (DWORD)at;
+    steady.dwHighDateTime = (DWORD)((ULONGLONG)at >> 32);
+    PruneRings(list->backup, &steady);
+}
 
 static int IsDue(DWORD now, DWORD at)
 {
@@ -80,15 +120,15 @@ void RunNotifier(WatchList *list, HANDLE stop, HANDLE takeover)
 {
     HANDLE handles[3] = {stop, takeover, list->wake};
     DWORD nextPrune = GetTickCount();
-    FILETIME now;
+    ClockWatch clock;
     DWORD result;
 
+    StartClockWatch(&clock);
     for (;;) {
         if (!BackUpPending(list, stop, takeover) || RetryDueFiles(list, stop) == COPY_STOPPED)
             return;
         if (IsDue(GetTickCount(), nextPrune)) {
-            GetSystemTimeAsFileTime(&now);
-            PruneRings(list->backup, &now);
+            PruneBySteadyClock(list, &clock);
             nextPrune = GetTickCount() + PRUNE_MS;
         }
         // The stop event comes first: when both are set, the settings
