@@ -23,7 +23,7 @@ void ReadBackupFolder(char *backup)
     if (len == 0 || len >= MAX_PATH)
         lstrcpynA(backup, DEFAULT_BACKUP_PATH, MAX_PATH);
     len = lstrlenA(backup);
-    while (len > 3 && backup[len - 1] == '\\')
+    while (len > 3 && EndsWithSlash(backup))
         backup[--len] = '\0';
 }
 
