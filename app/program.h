@@ -18,6 +18,11 @@
 // Held by the notifier that runs; a new notifier waits for it, so that a stop
 // signal meant for the previous one is never taken by the new one.
 #define NOTIFIER_MUTEX_NAME "myVELTDuplixNotifierRunning"
+// Signalled by a notifier as it starts: the one that runs ends and leaves
+// the work to the newest. Shared memory under the second name holds the
+// number of the newest notifier started.
+#define TAKEOVER_EVENT_NAME "myVELTDuplixEventTakeOver"
+#define NEWEST_NOTIFIER_NAME "myVELTDuplixNewestNotifier"
 
 // The rings of older copies under the backup path, one subfolder per slot.
 // The first is the newest-copies subfolder that the dialog's Open shows.

@@ -52,7 +52,8 @@ static void FitColumns(HWND list)
     SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
     SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE_USEHEADER);
     GetClientRect(list, &rc);
-    rest = rc.right - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0);
+    rest = rc.right - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) -
+           (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0);
     if (rest > (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 2, 0))
         SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, rest);
 }
@@ -97,7 +98,8 @@ static const char *ChooseNote(const CopiesWindow *w)
     if (!w->readable)
         return "The backup path cannot be read.";
     if (w->copies.count == 0)
-        return w->listed ? "No copies of this file yet." : "No copies of this file yet. It is not on the backup list.";
+        return w->listed ? "No copies of this file yet."
+                         : "No copies of this file yet. It is not on the backup list.";
     return w->listed ? "" : "The file is not on the backup list: no more copies of it will be made.";
 }
 

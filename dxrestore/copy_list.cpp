@@ -76,7 +76,8 @@ int FindCopies(const char *backup, const char *source, CopyList *list)
     if (!IsBackupReadable(backup))
         return 0;
     for (place = 0; place < COPY_PLACE_COUNT; place++) {
-        if (!GetCopyPlace(place, &ring, &slot) || !GetCopyPath(backup, ring, slot, source, copy, sizeof(copy)))
+        if (!GetCopyPlace(place, &ring, &slot) ||
+            !GetCopyPath(backup, ring, slot, source, copy, sizeof(copy)))
             continue;
         if (GetPathInfo(copy, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             AddCopy(list, place, &info);

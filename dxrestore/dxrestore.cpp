@@ -6,8 +6,9 @@
 
 #include <commctrl.h>
 
-#define USAGE_TEXT                                                                                                    \
-    "Usage: dxrestore.exe PATH\n\nShows the saved copies of the file PATH, to open, save elsewhere or put back.\n" \
+#define USAGE_TEXT                                                                         \
+    "Usage: dxrestore.exe PATH\n\n"                                                        \
+    "Shows the saved copies of the file PATH, to open, save elsewhere or put back.\n"      \
     "PATH is a full or relative path of at most 259 characters."
 
 // The one argument, quoted or not; 0 when there is none or it is too long.

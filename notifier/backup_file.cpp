@@ -1,36 +1,40 @@
-// Backing up one list entry: a file's newest copy when it is not current,
-// then the same copy into the current slot of each ring; a folder's files.
+// Backing up one file: its newest copy when it is not current, then the
+// same copy into the current slot of each ring.
 #include "notifier/notifier.h"
 
-// A save within this span may share its write time with the save before it
-// (file times tick coarsely), so such a file is copied again when its folder
-// reports a change, even though size and time match the copy.
-#define FRESH_SECONDS 3
-
-struct FolderWalk {
-    const char *backup;
-    HANDLE stop;
-    int result;
-};
+// FAT and exFAT keep write times in steps of 2 s, and some shares round
+// too: a copy there is current when its time is that close to the source's.
+#define TIME_STEP_TICKS (2 * 10000000ULL)
+// A save within this span of the moment its change was reported may share
+// its size and time with the save before it (times tick coarsely), so such
+// a file is copied again even though size and time match the copy.
+#define FRESH_TICKS (3 * 10000000ULL)
 
 static ULONGLONG ToTicks(const FILETIME *time)
 {
     return ((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime;
 }
 
+int IsSameTime(const FILETIME *a, const FILETIME *b)
+{
+    ULONGLONG x = ToTicks(a), y = ToTicks(b);
+
+    return (x > y ? x - y : y - x) <= TIME_STEP_TICKS;
+}
+
 static int IsSameFile(const WIN32_FIND_DATAA *a, const WIN32_FIND_DATAA *b)
 {
     return a->nFileSizeLow == b->nFileSizeLow && a->nFileSizeHigh == b->nFileSizeHigh &&
-           CompareFileTime(&a->ftLastWriteTime, &b->ftLastWriteTime) == 0;
+           IsSameTime(&a->ftLastWriteTime, &b->ftLastWriteTime);
 }
 
-static int IsCopyCurrent(const char *source, const char *copy, const FILETIME *now)
+static int IsCopyCurrent(const char *source, const char *copy, const FILETIME *seen)
 {
     WIN32_FIND_DATAA from, to;
 
     if (!GetPathInfo(source, &from) || !GetPathInfo(copy, &to) || !IsSameFile(&from, &to))
         return 0;
-    return ToTicks(&from.ftLastWriteTime) + FRESH_SECONDS * 10000000ULL < ToTicks(now);
+    return ToTicks(&from.ftLastWriteTime) + FRESH_TICKS < ToTicks(seen);
 }
 
 // Whether the slot of the time the file was written still lacks its newest
@@ -67,10 +71,13 @@ static int CopyIntoRings(const char *backup, const char *source, const char *new
     for (ring = 0; ring < RING_COUNT; ring++) {
         if (!isNew && !IsSlotOwed(backup, ring, source, &made, &now))
             continue;
-        if (!PrepareSlot(backup, ring, slotTime, slot, sizeof(slot)) ||
-            !MapToBackup(slot, source, target, sizeof(target)))
-            continue;
-        one = CopyThroughTemp(newest, target, stop);
+        // A slot that cannot be made is a failure to report, not a skip.
+        if (!PrepareSlot(backup, ring, slotTime, slot, sizeof(slot)))
+            one = FAIL_NOT_WRITABLE;
+        else if (!MapToBackup(slot, source, target, sizeof(target)))
+            one = FAIL_TOO_LONG;
+        else
+            one = CopyThroughTemp(newest, target, stop);
         if (one != COPY_DONE)
             result = one;
         if (one == COPY_STOPPED)
@@ -79,52 +86,20 @@ static int CopyIntoRings(const char *backup, const char *source, const char *new
     return result;
 }
 
-static int BackUpFile(const char *backup, const char *source, HANDLE stop)
+int BackUpFile(const char *backup, const char *source, HANDLE stop, const FILETIME *seen)
 {
     char newest[LONG_PATH];
-    FILETIME now;
     int current, result;
 
     if (!MapToBackup(backup, source, newest, sizeof(newest)))
-        return COPY_DONE;
-    GetSystemTimeAsFileTime(&now);
-    current = IsCopyCurrent(source, newest, &now);
+        return FAIL_TOO_LONG;
+    if (!IsWindowsNt())
+        RestoreAside(newest);
+    current = IsCopyCurrent(source, newest, seen);
     if (!current) {
         result = CopyThroughTemp(source, newest, stop);
         if (result != COPY_DONE)
             return result;
     }
     return CopyIntoRings(backup, source, newest, stop, !current);
-}
-
-static int BackUpFolderFile(const char *file, void *context)
-{
-    FolderWalk *walk = (FolderWalk *)context;
-    int result;
-
-    // A folder of many current files takes a while even with nothing to copy.
-    if (WaitForSingleObject(walk->stop, 0) == WAIT_OBJECT_0)
-        result = COPY_STOPPED;
-    else
-        result = BackUpFile(walk->backup, file, walk->stop);
-    if (result > walk->result)
-        walk->result = result;
-    return result != COPY_STOPPED;
-}
-
-int BackUpEntry(const char *backup, const char *entry, HANDLE stop)
-{
-    DWORD attributes = GetFileAttributesA(entry);
-    FolderWalk walk;
-
-    // Not there (yet): its folder's notification brings it back here.
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return COPY_DONE;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return BackUpFile(backup, entry, stop);
-    walk.backup = backup;
-    walk.stop = stop;
-    walk.result = COPY_DONE;
-    ForEachFileIn(entry, BackUpFolderFile, &walk);
-    return walk.result;
 }

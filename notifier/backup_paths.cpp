@@ -6,10 +6,39 @@
 
 #include <string.h>
 
+// Paths are walked by character: in the multi-byte code pages (932, 936,
+// 949, 950) the second byte of a character may be 0x5C, a backslash.
+const char *FindLastSlash(const char *path)
+{
+    const char *last = NULL;
+
+    for (; *path != '\0'; path = CharNextA(path)) {
+        if (*path == '\\')
+            last = path;
+    }
+    return last;
+}
+
+const char *FindFirstSlash(const char *path)
+{
+    for (; *path != '\0'; path = CharNextA(path)) {
+        if (*path == '\\')
+            return path;
+    }
+    return NULL;
+}
+
+int EndsWithSlash(const char *path)
+{
+    const char *last = FindLastSlash(path);
+
+    return last != NULL && last[1] == '\0';
+}
+
 int JoinPath(char *out, int size, const char *folder, const char *name)
 {
     size_t folderLen = strlen(folder), nameLen = strlen(name);
-    int slash = folderLen > 0 && folder[folderLen - 1] != '\\';
+    int slash = folderLen > 0 && !EndsWithSlash(folder);
 
     if (folderLen + slash + nameLen + 1 > (size_t)size)
         return 0;
@@ -36,8 +65,9 @@ int NormalizeSourcePath(const char *text, char *full)
 
     full[0] = '\0';
     // The list is text anyone could have stored: only full paths are taken,
-    // and ".." is resolved so that no copy lands outside the backup path.
-    if (!IsFullPath(text))
+    // and ".." is resolved so that no copy lands outside the backup path. A
+    // colon past the drive names a file's stream, not a file.
+    if (!IsFullPath(text) || strchr(text + 2, ':') != NULL)
         return 0;
     len = GetFullPathNameA(text, MAX_PATH, full, &namePart);
     if (len == 0 || len >= MAX_PATH || !IsFullPath(full)) {
@@ -45,7 +75,7 @@ int NormalizeSourcePath(const char *text, char *full)
         return 0;
     }
     // "C:\Work\" and "C:\Work" are the same folder; "C:\" stays a root.
-    while (len > 3 && full[len - 1] == '\\')
+    while (len > 3 && EndsWithSlash(full))
         full[--len] = '\0';
     return 1;
 }
@@ -77,7 +107,7 @@ static int IsInsideFolder(const char *path, const char *folder)
         return 0;
     if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, (int)len, folder, (int)len) != CSTR_EQUAL)
         return 0;
-    return path[len] == '\0' || path[len] == '\\' || folder[len - 1] == '\\';
+    return path[len] == '\0' || path[len] == '\\' || EndsWithSlash(folder);
 }
 
 int IsInsideCopies(const char *path, const char *backup)
@@ -92,7 +122,7 @@ int IsInsideCopies(const char *path, const char *backup)
     rest = path + strlen(backup);
     if (*rest == '\\')
         rest++;
-    end = strchr(rest, '\\');
+    end = FindFirstSlash(rest);
     lstrcpynA(top, rest, end != NULL ? (int)(end - rest) + 1 : MAX_PATH);
     // A drive letter's folder, the UNC folder or a ring: copies live there.
     if (top[0] != '\0' && top[1] == '\0')

@@ -6,7 +6,8 @@
 #include "store/settings_read.h"
 #include "store/settings_store.h"
 
-static const char *const RING_FOLDERS[RING_COUNT] = {NEWEST_COPIES_FOLDER, HOUR_COPIES_FOLDER, DAY_COPIES_FOLDER};
+static const char *const RING_FOLDERS[RING_COUNT] = {NEWEST_COPIES_FOLDER, HOUR_COPIES_FOLDER,
+                                                     DAY_COPIES_FOLDER};
 static const int FIRST_SLOT[RING_COUNT] = {0, 0, 1};
 static const int LAST_SLOT[RING_COUNT] = {59, 23, 31};
 
@@ -23,7 +24,7 @@ void ReadBackupFolder(char *backup)
     if (len == 0 || len >= MAX_PATH)
         lstrcpynA(backup, DEFAULT_BACKUP_PATH, MAX_PATH);
     len = lstrlenA(backup);
-    while (len > 3 && backup[len - 1] == '\\')
+    while (len > 3 && EndsWithSlash(backup))
         backup[--len] = '\0';
 }
 
@@ -72,5 +73,6 @@ int GetCopyPath(const char *backup, int ring, int slot, const char *source, char
 
     if (ring == RING_NEWEST)
         return MapToBackup(backup, source, out, size);
-    return GetRingSlotFolder(backup, ring, slot, folder, sizeof(folder)) && MapToBackup(folder, source, out, size);
+    return GetRingSlotFolder(backup, ring, slot, folder, sizeof(folder)) &&
+           MapToBackup(folder, source, out, size);
 }

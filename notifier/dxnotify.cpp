@@ -1,8 +1,11 @@
-// The notifier's start and end: holds the stop event, waits until a
-// previous notifier has ended, then watches and copies the backup list.
+// The notifier's start and end: holds the stop event, tells an older
+// notifier to leave the work to it, waits until that one has ended, then
+// watches and copies the backup list.
 #include "notifier/notifier.h"
 
 #include "app/program.h"
+#include "store/reg_value.h"
+#include "store/settings_read.h"
 
 // Waits, reading messages, until the mutex is ours (or left by a notifier
 // that died); 0 when told to quit meanwhile.
@@ -25,39 +28,90 @@ static int WaitForTurn(HANDLE running)
     }
 }
 
+// The number of the newest notifier, shared by all of them; NULL when the
+// system refuses the shared memory.
+static volatile LONG *OpenNewest(HANDLE *mapping)
+{
+    *mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, sizeof(LONG), NEWEST_NOTIFIER_NAME);
+    if (*mapping == NULL)
+        return NULL;
+    return (volatile LONG *)MapViewOfFile(*mapping, FILE_MAP_WRITE, 0, 0, sizeof(LONG));
+}
+
+static int HasListEntries(void)
+{
+    char text[MAX_PATH];
+
+    return ReadListItem(0, text);
+}
+
+// Once our turn has come: ends unless we are still the newest. The event is
+// cleared before the number is read, so a newer notifier either shows in
+// the number or signals the event again afterwards.
+static int IsStillNewest(HANDLE takeover, volatile LONG *newest, LONG mine)
+{
+    ResetEvent(takeover);
+    return *newest == mine;
+}
+
+static void WatchAndCopy(HANDLE stop, HANDLE takeover)
+{
+    WatchList list;
+
+    // Settings are read only now, so the last notifier started works from
+    // the last settings stored.
+    LoadWatchList(&list);
+    if (StartWatching(&list)) {
+        WriteLog("Started: %d entries, %d folders watched.", list.entryCount, list.folderCount);
+        RunNotifier(&list, stop, takeover);
+    }
+    StopWatching(&list);
+    FreeWatchList(&list);
+    WriteLog("Stopped.");
+}
+
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd)
 {
-    HANDLE stop, running;
-    WatchList list;
+    HANDLE stop, running, takeover, mapping;
+    volatile LONG *newest;
+    LONG mine;
     MSG msg;
 
     (void)hInstance;
     (void)hPrevInstance;
     (void)lpCmdLine;
     (void)nShowCmd;
+    // Nobody sits before a background program: no "insert a disk" box for
+    // an empty drive, no box from the registry reads.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    SetRegistryErrorsQuiet(1);
     // Reading the queue at once tells whoever started us that we are idle.
     PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
+    if (!HasListEntries())
+        return 0;
     // Auto-reset: one signal stops one notifier.
     stop = CreateEventA(NULL, FALSE, FALSE, STOP_EVENT_NAME);
-    if (stop == NULL)
-        return 1;
-    // The settings program signals and starts the next notifier at once. We
-    // must not wait on the event before the previous notifier has taken that
-    // signal and ended, or we would take it and the old one would stay.
+    takeover = CreateEventA(NULL, TRUE, FALSE, TAKEOVER_EVENT_NAME);
+    newest = OpenNewest(&mapping);
+    // One notifier works at a time: the newest waits until the one before
+    // has ended.
     running = CreateMutexA(NULL, FALSE, NOTIFIER_MUTEX_NAME);
-    if (running == NULL || !WaitForTurn(running)) {
-        CloseHandle(stop);
+    if (stop == NULL || takeover == NULL || newest == NULL || running == NULL)
         return 1;
-    }
-    // Settings are read only now, so the last notifier started works from
-    // the last settings stored.
-    LoadWatchList(&list);
-    if (StartWatching(&list))
-        RunNotifier(&list, stop);
-    StopWatching(&list);
-    FreeWatchList(&list);
+    // A stop signalled before our start was meant for an older notifier,
+    // which the takeover ends anyway; one signalled from now on is ours.
+    ResetEvent(stop);
+    mine = InterlockedIncrement((LONG *)newest);
+    SetEvent(takeover);
+    if (!WaitForTurn(running))
+        return 1;
+    if (IsStillNewest(takeover, newest, mine))
+        WatchAndCopy(stop, takeover);
     ReleaseMutex(running);
     CloseHandle(running);
+    UnmapViewOfFile((LPCVOID)newest);
+    CloseHandle(mapping);
+    CloseHandle(takeover);
     CloseHandle(stop);
     return 0;
 }

@@ -15,19 +15,70 @@ static int IsStopSignalled(HANDLE stop)
     return stop != NULL && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0;
 }
 
+// What a refusal to read the source means for its backup.
+static int SourceFailure(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return FAIL_MISSING;
+    case ERROR_ACCESS_DENIED:
+        return FAIL_ACCESS;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+        return FAIL_NAME;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return FAIL_TOO_LONG;
+    default:
+        return COPY_RETRY;  // in use, locked, or a passing trouble
+    }
+}
+
+// What a refusal to write under the backup folder means.
+static int TargetFailure(DWORD error)
+{
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return FAIL_DISK_FULL;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NOT_READY:
+    case ERROR_PATH_NOT_FOUND:
+        return FAIL_NOT_WRITABLE;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return FAIL_TOO_LONG;
+    default:
+        return COPY_RETRY;  // a copy held open, say
+    }
+}
+
+// A rename over a copy that someone holds open is refused as access
+// denied or a sharing violation: it passes once they close it.
+static int RenameFailure(DWORD error)
+{
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+        return COPY_RETRY;
+    return TargetFailure(error);
+}
+
 // A writer that still holds the file open makes this open fail: the copy
 // waits for it rather than take half a save. The probe is closed at once so
 // that the user's program is never refused its own file while we copy.
-static HANDLE OpenWholeSource(const char *source, int *missing)
+static HANDLE OpenWholeSource(const char *source, int *failure)
 {
     HANDLE probe = OpenPath(source, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
-    DWORD error = GetLastError();
 
-    *missing = probe == INVALID_HANDLE_VALUE && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
-    if (probe == INVALID_HANDLE_VALUE)
+    if (probe == INVALID_HANDLE_VALUE) {
+        *failure = SourceFailure(GetLastError());
         return INVALID_HANDLE_VALUE;
+    }
     CloseHandle(probe);
-    return OpenPath(source, GENERIC_READ, ShareAll(), OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
+    probe = OpenPath(source, GENERIC_READ, ShareAll(), OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
+    if (probe == INVALID_HANDLE_VALUE)
+        *failure = SourceFailure(GetLastError());
+    return probe;
 }
 
 static int SameState(const BY_HANDLE_FILE_INFORMATION *a, const BY_HANDLE_FILE_INFORMATION *b)
@@ -51,58 +102,87 @@ static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION 
         if (got == 0)
             break;
         // A full disk shows as a short or failed write.
-        if (!WriteFile(out, g_chunk, got, &put, NULL) || put != got)
-            return COPY_RETRY;
+        if (!WriteFile(out, g_chunk, got, &put, NULL))
+            return TargetFailure(GetLastError());
+        if (put != got)
+            return FAIL_DISK_FULL;
         total += got;
     }
     return total == expected ? COPY_DONE : COPY_RETRY;
 }
 
-int CopyThroughTemp(const char *source, const char *target, HANDLE stop)
+// The temporary name beside target, and target's folder; 0 when they do
+// not fit or the system cannot reach them.
+static int MakeTempNames(const char *target, char *temp, char *folder)
 {
-    char temp[LONG_PATH], folder[LONG_PATH];
-    BY_HANDLE_FILE_INFORMATION before, after;
-    HANDLE in, out;
-    int missing, result;
     char *slash;
 
-    // A target with no room for the temporary name, or past what the system
-    // can reach, can never be copied: no use trying again.
-    if (strlen(target) + sizeof(TEMP_SUFFIX) > sizeof(temp))
-        return COPY_DONE;
-    lstrcpynA(temp, target, sizeof(temp));
+    if (strlen(target) + sizeof(TEMP_SUFFIX) > LONG_PATH)
+        return 0;
+    lstrcpynA(temp, target, LONG_PATH);
     lstrcatA(temp, TEMP_SUFFIX);
     if (!CanUsePath(temp))
-        return COPY_DONE;
-    lstrcpynA(folder, target, sizeof(folder));
-    slash = strrchr(folder, '\\');
+        return 0;
+    lstrcpynA(folder, target, LONG_PATH);
+    slash = (char *)FindLastSlash(folder);
     if (slash != NULL)
         *slash = '\0';
+    return 1;
+}
 
-    in = OpenWholeSource(source, &missing);
-    if (in == INVALID_HANDLE_VALUE)
-        return missing ? COPY_DONE : COPY_RETRY;
-    if (!GetFileInformationByHandle(in, &before) || !MakeFolderTree(folder)) {
-        CloseHandle(in);
-        return COPY_RETRY;
-    }
-    out = OpenPath(temp, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
-    if (out == INVALID_HANDLE_VALUE) {
-        CloseHandle(in);
-        return COPY_RETRY;
-    }
-    result = StreamChunks(in, out, &before, stop);
+// Writes what in holds into temp, with the source's time, flushed to the
+// disk; COPY_DONE when the copy is whole and the source stayed the same.
+static int WriteTemp(HANDLE in, const char *temp, const BY_HANDLE_FILE_INFORMATION *before, HANDLE stop)
+{
+    BY_HANDLE_FILE_INFORMATION after;
+    HANDLE out = OpenPath(temp, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+    int result;
+
+    if (out == INVALID_HANDLE_VALUE)
+        return TargetFailure(GetLastError());
+    result = StreamChunks(in, out, before, stop);
     // The copy carries the source's time: that is how it is known current.
-    if (result == COPY_DONE && !SetFileTime(out, NULL, NULL, &before.ftLastWriteTime))
+    if (result == COPY_DONE && !SetFileTime(out, NULL, NULL, &before->ftLastWriteTime))
         result = COPY_RETRY;
+    // On the disk before the rename: after a power cut the newest copy is
+    // the old one or the new one, never a new name over unwritten blocks.
+    if (result == COPY_DONE && !FlushFileBuffers(out))
+        result = TargetFailure(GetLastError());
     if (!CloseHandle(out) && result == COPY_DONE)
         result = COPY_RETRY;
     // Written to while we read: what we have may mix two saves.
-    if (result == COPY_DONE && (!GetFileInformationByHandle(in, &after) || !SameState(&before, &after)))
+    if (result == COPY_DONE && (!GetFileInformationByHandle(in, &after) || !SameState(before, &after)))
         result = COPY_RETRY;
+    return result;
+}
+
+int CopyThroughTemp(const char *source, const char *target, HANDLE stop)
+{
+    char temp[LONG_PATH], folder[LONG_PATH];
+    BY_HANDLE_FILE_INFORMATION before;
+    HANDLE in;
+    int result = COPY_DONE;
+
+    // A target with no room for the temporary name, or past what the system
+    // can reach, can never be copied: no use trying again.
+    if (!MakeTempNames(target, temp, folder))
+        return FAIL_TOO_LONG;
+    in = OpenWholeSource(source, &result);
+    if (in == INVALID_HANDLE_VALUE)
+        return result;
+    if (!GetFileInformationByHandle(in, &before)) {
+        CloseHandle(in);
+        return COPY_RETRY;
+    }
+    if (!MakeFolderTree(folder)) {
+        result = TargetFailure(GetLastError());
+        CloseHandle(in);
+        return result == COPY_RETRY ? FAIL_NOT_WRITABLE : result;
+    }
+    result = WriteTemp(in, temp, &before, stop);
     CloseHandle(in);
     if (result == COPY_DONE && !MovePathReplacing(temp, target))
-        result = COPY_RETRY;
+        result = RenameFailure(GetLastError());
     if (result != COPY_DONE)
         DeletePath(temp);
     return result;

@@ -1,11 +1,14 @@
 // Watching the listed folders: a thread per 63 folders waits on their change
 // notifications (a wait takes at most 64 handles, one is the quit event),
-// marks the folders that changed and wakes the main loop.
+// marks the folders that changed and wakes the main loop. Every 2 s it
+// looks whether each folder is still the one at its path (a renamed or
+// remade folder is watched again by path), looks for missing ones, and
+// looks over the folders that refuse notifications.
 #include "notifier/notifier.h"
 
 #define GROUP_SIZE (MAXIMUM_WAIT_OBJECTS - 1)
-// How often a folder that is missing is looked for again; nothing else polls.
 #define RESCAN_MS 2000
+#define TICKS_PER_TENTH 1000000ULL
 
 #define CHANGE_FILTER \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE)
@@ -15,39 +18,131 @@ struct WatchGroup {
     int first;
     int count;
     HANDLE thread;
+    HANDLE ready;  // set once the group's folders are watched
 };
 
+static ULONGLONG ToTicks(const FILETIME *time)
+{
+    return ((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime;
+}
+
+// The moment of the report goes with the change, in tenths of a second
+// after the start (rounded up), so that the main loop judges the files
+// against it however long it was busy.
 static void MarkChanged(WatchList *list, WatchFolder *folder)
 {
+    FILETIME now;
+
+    GetSystemTimeAsFileTime(&now);
+    InterlockedExchange(&folder->reportedAt,
+                        (LONG)((ToTicks(&now) - ToTicks(&list->started)) / TICKS_PER_TENTH + 1));
     InterlockedExchange(&folder->changed, 1);
     SetEvent(list->wake);
 }
 
-// Looks for the group's missing folders; 1 while some are still missing.
-static int OpenMissing(WatchGroup *group)
+// Which folder lies at path: its file index on Windows NT, its creation
+// time on Windows 9x (which cannot open a folder); 0 when there is none.
+static int ReadFolderId(const char *path, DWORD *low, DWORD *high)
 {
-    int i, missing = 0;
+    BY_HANDLE_FILE_INFORMATION info;
+    WIN32_FIND_DATAA data;
+    HANDLE folder;
+    int ok;
+
+    if (!IsWindowsNt()) {
+        if (!GetPathInfo(path, &data) || !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            return 0;
+        *low = data.ftCreationTime.dwLowDateTime;
+        *high = data.ftCreationTime.dwHighDateTime;
+        return 1;
+    }
+    folder = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (folder == INVALID_HANDLE_VALUE)
+        return 0;
+    ok = GetFileInformationByHandle(folder, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(folder);
+    *low = info.nFileIndexLow ^ info.dwVolumeSerialNumber;
+    *high = info.nFileIndexHigh;
+    return ok;
+}
+
+static int AddToListing(const char *file, const WIN32_FIND_DATAA *data, void *context)
+{
+    DWORD *sum = (DWORD *)context;
+
+    *sum = (*sum * 31 + HashPath(file)) ^ data->nFileSizeLow ^ data->ftLastWriteTime.dwLowDateTime;
+    return 1;
+}
+
+// A number for the names, sizes and times of the files in a folder.
+static DWORD ReadListing(const char *path)
+{
+    DWORD sum = 0;
+
+    ForEachFileIn(path, AddToListing, &sum);
+    return sum;
+}
+
+static void CloseWatch(WatchFolder *folder)
+{
+    if (folder->change != INVALID_HANDLE_VALUE)
+        FindCloseChangeNotification(folder->change);
+    folder->change = INVALID_HANDLE_VALUE;
+    folder->polled = 0;
+}
+
+// Every 2 s: a watched folder that is no longer the one at its path is let
+// go (and looked for again); a polled folder whose files differ changed.
+static void CheckWatched(WatchGroup *group)
+{
+    int i;
+    DWORD low, high, listing;
+
+    for (i = 0; i < group->count; i++) {
+        WatchFolder *folder = &group->list->folders[group->first + i];
+
+        if (folder->change == INVALID_HANDLE_VALUE && !folder->polled)
+            continue;
+        if (!ReadFolderId(folder->path, &low, &high) || low != folder->idLow || high != folder->idHigh) {
+            CloseWatch(folder);
+            MarkChanged(group->list, folder);
+        } else if (folder->polled && (listing = ReadListing(folder->path)) != folder->listing) {
+            folder->listing = listing;
+            MarkChanged(group->list, folder);
+        }
+    }
+}
+
+// Looks for the group's missing folders. One that comes after the start
+// has files nobody has looked at yet.
+static void OpenMissing(WatchGroup *group, int atStart)
+{
+    int i;
 
     for (i = 0; i < group->count; i++) {
         WatchFolder *folder = &group->list->folders[group->first + i];
         DWORD attributes;
 
-        if (folder->change != INVALID_HANDLE_VALUE || folder->dead)
+        if (folder->change != INVALID_HANDLE_VALUE || folder->polled || folder->dead)
             continue;
         attributes = GetFileAttributesA(folder->path);
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             folder->dead = 1;  // a listed file, not a folder: its parent tells
             continue;
         }
-        folder->change = FindFirstChangeNotificationA(folder->path, FALSE, CHANGE_FILTER);
-        if (folder->change == INVALID_HANDLE_VALUE) {
-            missing = 1;
+        if (!ReadFolderId(folder->path, &folder->idLow, &folder->idHigh))
             continue;
+        folder->change = FindFirstChangeNotificationA(folder->path, FALSE, CHANGE_FILTER);
+        // There, but refusing notifications (some network folders): its
+        // files are looked over every 2 s instead.
+        if (folder->change == INVALID_HANDLE_VALUE) {
+            folder->polled = 1;
+            folder->listing = ReadListing(folder->path);
         }
-        // It has just come: what is in it has not been seen yet.
-        MarkChanged(group->list, folder);
+        if (!atStart)
+            MarkChanged(group->list, folder);
     }
-    return missing;
 }
 
 // Re-arms every signalled handle of the group before the main loop looks at
@@ -61,11 +156,9 @@ static void TakeSignals(WatchGroup *group)
 
         if (folder->change == INVALID_HANDLE_VALUE || WaitForSingleObject(folder->change, 0) != WAIT_OBJECT_0)
             continue;
-        if (!FindNextChangeNotification(folder->change)) {
-            // The folder went away: look for it again.
-            FindCloseChangeNotification(folder->change);
-            folder->change = INVALID_HANDLE_VALUE;
-        }
+        // The folder went away: look for it again.
+        if (!FindNextChangeNotification(folder->change))
+            CloseWatch(folder);
         MarkChanged(group->list, folder);
     }
 }
@@ -74,22 +167,29 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
 {
     WatchGroup *group = (WatchGroup *)param;
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
-    DWORD count, i, result;
-    int missing;
+    DWORD count, i, result, nextCheck = GetTickCount() + RESCAN_MS, now;
 
+    // The start looks over every entry once the watches are set.
+    OpenMissing(group, 1);
+    SetEvent(group->ready);
     for (;;) {
-        missing = OpenMissing(group);
+        OpenMissing(group, 0);
         handles[0] = group->list->quit;
         count = 1;
         for (i = 0; i < (DWORD)group->count; i++) {
             if (group->list->folders[group->first + i].change != INVALID_HANDLE_VALUE)
                 handles[count++] = group->list->folders[group->first + i].change;
         }
-        result = WaitForMultipleObjects(count, handles, FALSE, missing ? RESCAN_MS : INFINITE);
+        now = GetTickCount();
+        result = WaitForMultipleObjects(count, handles, FALSE, (LONG)(nextCheck - now) > 0 ? nextCheck - now : 0);
         if (result == WAIT_OBJECT_0 || result == WAIT_FAILED)
             break;
         if (result != WAIT_TIMEOUT)
             TakeSignals(group);
+        if ((LONG)(GetTickCount() - nextCheck) >= 0) {
+            CheckWatched(group);
+            nextCheck = GetTickCount() + RESCAN_MS;
+        }
     }
     return 0;
 }
@@ -115,12 +215,20 @@ int StartWatching(WatchList *list)
         group->list = list;
         group->first = i * GROUP_SIZE;
         group->count = list->folderCount - group->first < GROUP_SIZE ? list->folderCount - group->first : GROUP_SIZE;
+        group->ready = CreateEventA(NULL, TRUE, FALSE, NULL);
+        if (group->ready == NULL)
+            return 0;
         // A small stack: the thread only waits. Windows 9x needs the id.
         group->thread = CreateThread(NULL, 64 * 1024, WatchGroupThread, group, 0, &id);
-        if (group->thread == NULL)
+        if (group->thread == NULL) {
+            CloseHandle(group->ready);
             return 0;
+        }
         list->groupCount = i + 1;
     }
+    // A change made while the start looks over the entries is not lost.
+    for (i = 0; i < groups; i++)
+        WaitForSingleObject(list->groups[i].ready, INFINITE);
     return 1;
 }
 
@@ -133,11 +241,10 @@ void StopWatching(WatchList *list)
     for (i = 0; i < list->groupCount; i++) {
         WaitForSingleObject(list->groups[i].thread, INFINITE);
         CloseHandle(list->groups[i].thread);
+        CloseHandle(list->groups[i].ready);
     }
-    for (i = 0; i < list->folderCount; i++) {
-        if (list->folders[i].change != INVALID_HANDLE_VALUE)
-            FindCloseChangeNotification(list->folders[i].change);
-    }
+    for (i = 0; i < list->folderCount; i++)
+        CloseWatch(&list->folders[i]);
     if (list->groups != NULL)
         HeapFree(GetProcessHeap(), 0, list->groups);
     if (list->wake != NULL)
@@ -149,9 +256,17 @@ void StopWatching(WatchList *list)
     list->wake = list->quit = NULL;
 }
 
+// The moment the folder's change was reported.
+static void SetReportedTime(const WatchList *list, const WatchFolder *folder, FILETIME *seen)
+{
+    ULONGLONG at = ToTicks(&list->started) + (ULONGLONG)folder->reportedAt * TICKS_PER_TENTH;
+
+    seen->dwLowDateTime = (DWORD)at;
+    seen->dwHighDateTime = (DWORD)(at >> 32);
+}
+
 int CollectChanges(WatchList *list)
 {
-    DWORD now = GetTickCount();
     int i, any = 0;
 
     // Taken before the entries are marked: a change signalled meanwhile
@@ -160,13 +275,18 @@ int CollectChanges(WatchList *list)
         list->folders[i].taken = InterlockedExchange(&list->folders[i].changed, 0);
     for (i = 0; i < list->entryCount; i++) {
         WatchEntry *entry = &list->entries[i];
+        const WatchFolder *folder = NULL;
 
-        if ((entry->parent != NO_FOLDER && list->folders[entry->parent].taken) ||
-            (entry->self != NO_FOLDER && list->folders[entry->self].taken)) {
-            entry->pending = 1;
-            entry->retryAt = now;
-            any = 1;
-        }
+        if (entry->parent != NO_FOLDER && list->folders[entry->parent].taken)
+            folder = &list->folders[entry->parent];
+        if (entry->self != NO_FOLDER && list->folders[entry->self].taken)
+            folder = &list->folders[entry->self];
+        if (folder == NULL)
+            continue;
+        entry->pending = 1;
+        entry->reported = 1;
+        SetReportedTime(list, folder, &entry->seen);
+        any = 1;
     }
     return any;
 }

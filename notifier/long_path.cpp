@@ -13,9 +13,59 @@ struct PathFind {
     int wide;
 };
 
-static int IsWindowsNt(void)
+// A copy left aside while Windows 9x replaces a copy.
+#define ASIDE_SUFFIX ".~old"
+
+// The wide calls, looked up at run time: Windows 9x lacks some of them, and
+// a program that imports them would not load there.
+typedef HANDLE(WINAPI *CreateFileWCall)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+typedef BOOL(WINAPI *CreateDirectoryWCall)(LPCWSTR, LPSECURITY_ATTRIBUTES);
+typedef BOOL(WINAPI *PathWCall)(LPCWSTR);
+typedef BOOL(WINAPI *MoveFileExWCall)(LPCWSTR, LPCWSTR, DWORD);
+typedef HANDLE(WINAPI *FindFirstFileWCall)(LPCWSTR, LPWIN32_FIND_DATAW);
+typedef BOOL(WINAPI *FindNextFileWCall)(HANDLE, LPWIN32_FIND_DATAW);
+
+struct WideCalls {
+    CreateFileWCall createFile;
+    CreateDirectoryWCall createDirectory;
+    PathWCall deleteFile;
+    PathWCall removeDirectory;
+    MoveFileExWCall moveFileEx;
+    FindFirstFileWCall findFirstFile;
+    FindNextFileWCall findNextFile;
+};
+
+int IsWindowsNt(void)
 {
     return (GetVersion() & 0x80000000u) == 0;
+}
+
+// A kernel32 function by name, as a plain pointer to cast to its type.
+static void (*FindCall(const char *name))(void)
+{
+    return (void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"), name);
+}
+
+// The wide calls of Windows NT; NULL on Windows 9x or when one is missing.
+static const WideCalls *Wide(void)
+{
+    static WideCalls calls;
+    static int state;  // 0 not looked up, 1 found, 2 missing
+
+    if (state == 0) {
+        calls.createFile = (CreateFileWCall)FindCall("CreateFileW");
+        calls.createDirectory = (CreateDirectoryWCall)FindCall("CreateDirectoryW");
+        calls.deleteFile = (PathWCall)FindCall("DeleteFileW");
+        calls.removeDirectory = (PathWCall)FindCall("RemoveDirectoryW");
+        calls.moveFileEx = (MoveFileExWCall)FindCall("MoveFileExW");
+        calls.findFirstFile = (FindFirstFileWCall)FindCall("FindFirstFileW");
+        calls.findNextFile = (FindNextFileWCall)FindCall("FindNextFileW");
+        state = IsWindowsNt() && calls.createFile && calls.createDirectory && calls.deleteFile &&
+                        calls.removeDirectory && calls.moveFileEx && calls.findFirstFile && calls.findNextFile
+                    ? 1
+                    : 2;
+    }
+    return state == 1 ? &calls : NULL;
 }
 
 DWORD ShareAll(void)
@@ -42,17 +92,18 @@ static int ToWidePath(const char *path, WCHAR *wide)
     const char *rest = path;
     int used;
 
-    if (!IsWindowsNt())
+    if (Wide() == NULL)
         return 0;
     if (path[0] == '\\' && path[1] == '\\') {
-        lstrcpyW(wide, L"\\\\?\\UNC");
+        memcpy(wide, L"\\\\?\\UNC", 8 * sizeof(WCHAR));
         rest = path + 1;
     } else if (path[0] != '\0' && path[1] == ':' && path[2] == '\\') {
-        lstrcpyW(wide, L"\\\\?\\");
+        memcpy(wide, L"\\\\?\\", 5 * sizeof(WCHAR));
     } else {
         return 0;
     }
-    used = lstrlenW(wide);
+    for (used = 0; wide[used] != 0; used++) {
+    }
     return MultiByteToWideChar(CP_ACP, 0, rest, -1, wide + used, WIDE_PATH - used) > 0;
 }
 
@@ -64,7 +115,7 @@ HANDLE OpenPath(const char *path, DWORD access, DWORD share, DWORD disposition, 
         return CreateFileA(path, access, share, NULL, disposition, flags, NULL);
     if (!ToWidePath(path, wide))
         return INVALID_HANDLE_VALUE;
-    return CreateFileW(wide, access, share, NULL, disposition, flags, NULL);
+    return Wide()->createFile(wide, access, share, NULL, disposition, flags, NULL);
 }
 
 int MakeFolder(const char *path)
@@ -73,7 +124,7 @@ int MakeFolder(const char *path)
 
     if (FitsAnsi(path))
         return CreateDirectoryA(path, NULL) != FALSE;
-    return ToWidePath(path, wide) && CreateDirectoryW(wide, NULL) != FALSE;
+    return ToWidePath(path, wide) && Wide()->createDirectory(wide, NULL) != FALSE;
 }
 
 int DeletePath(const char *path)
@@ -82,7 +133,7 @@ int DeletePath(const char *path)
 
     if (FitsAnsi(path))
         return DeleteFileA(path) != FALSE;
-    return ToWidePath(path, wide) && DeleteFileW(wide) != FALSE;
+    return ToWidePath(path, wide) && Wide()->deleteFile(wide) != FALSE;
 }
 
 static int RemoveFolder(const char *path)
@@ -91,25 +142,61 @@ static int RemoveFolder(const char *path)
 
     if (FitsAnsi(path))
         return RemoveDirectoryA(path) != FALSE;
-    return ToWidePath(path, wide) && RemoveDirectoryW(wide) != FALSE;
+    return ToWidePath(path, wide) && Wide()->removeDirectory(wide) != FALSE;
 }
 
+// Windows 9x cannot rename over a file: the old copy is first renamed
+// aside, and put back when the new one cannot take its place, so that there
+// is always a whole newest copy under one of the two names.
+int ReplaceByRenames(const char *from, const char *to)
+{
+    char aside[LONG_PATH];
+    int hadOld;
+
+    if (strlen(to) + sizeof(ASIDE_SUFFIX) > sizeof(aside))
+        return 0;
+    lstrcpynA(aside, to, sizeof(aside));
+    lstrcatA(aside, ASIDE_SUFFIX);
+    RestoreAside(to);
+    DeleteFileA(aside);
+    hadOld = GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES;
+    if (hadOld && !MoveFileA(to, aside))
+        return 0;
+    if (MoveFileA(from, to)) {
+        DeleteFileA(aside);
+        return 1;
+    }
+    if (hadOld)
+        MoveFileA(aside, to);
+    return 0;
+}
+
+// A replace cut short by a power cut may have left the old copy aside and
+// none in place: it goes back before anything else looks at the copy.
+void RestoreAside(const char *to)
+{
+    char aside[LONG_PATH];
+
+    if (strlen(to) + sizeof(ASIDE_SUFFIX) > sizeof(aside) || GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES)
+        return;
+    lstrcpynA(aside, to, sizeof(aside));
+    lstrcatA(aside, ASIDE_SUFFIX);
+    if (GetFileAttributesA(aside) != INVALID_FILE_ATTRIBUTES)
+        MoveFileA(aside, to);
+}
+
+// The rename is written through, so after a power cut the directory holds
+// the old copy or the new, flushed one.
 int MovePathReplacing(const char *from, const char *to)
 {
     WCHAR wideFrom[WIDE_PATH], wideTo[WIDE_PATH];
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
 
-    if (FitsAnsi(from) && FitsAnsi(to)) {
-        if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING))
-            return 1;
-        if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
-            return 0;
-        // Windows 9x has no replacing move: the old copy goes first, so for
-        // a moment there is none, but never a partial one.
-        DeleteFileA(to);
-        return MoveFileA(from, to) != FALSE;
-    }
-    return ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) &&
-           MoveFileExW(wideFrom, wideTo, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (!IsWindowsNt())
+        return FitsAnsi(from) && FitsAnsi(to) && ReplaceByRenames(from, to);
+    if (FitsAnsi(from) && FitsAnsi(to))
+        return MoveFileExA(from, to, flags) != FALSE;
+    return ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) && Wide()->moveFileEx(wideFrom, wideTo, flags);
 }
 
 static void ToAnsiFind(const WIN32_FIND_DATAW *wide, WIN32_FIND_DATAA *data)
@@ -139,7 +226,7 @@ static int FindFirstPath(const char *pattern, PathFind *find, WIN32_FIND_DATAA *
     find->handle = INVALID_HANDLE_VALUE;
     if (!ToWidePath(pattern, wide))
         return 0;
-    find->handle = FindFirstFileW(wide, &wideData);
+    find->handle = Wide()->findFirstFile(wide, &wideData);
     if (find->handle == INVALID_HANDLE_VALUE)
         return 0;
     ToAnsiFind(&wideData, data);
@@ -152,7 +239,7 @@ static int FindNextPath(PathFind *find, WIN32_FIND_DATAA *data)
 
     if (!find->wide)
         return FindNextFileA(find->handle, data) != FALSE;
-    if (!FindNextFileW(find->handle, &wideData))
+    if (!Wide()->findNextFile(find->handle, &wideData))
         return 0;
     ToAnsiFind(&wideData, data);
     return 1;
@@ -181,7 +268,7 @@ int MakeFolderTree(const char *path)
     if (MakeFolder(path))
         return 1;
     lstrcpynA(part, path, sizeof(part));
-    slash = strrchr(part, '\\');
+    slash = (char *)FindLastSlash(part);
     if (slash == NULL || slash == part || slash[-1] == ':' || slash[-1] == '\\')
         return 0;
     *slash = '\0';
@@ -206,10 +293,12 @@ static void RemoveTreeIn(char *path)
             continue;
         if (!JoinPath(path, LONG_PATH, path, data.cFileName))
             continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        // A junction or link is removed itself; what it points to, perhaps
+        // outside the backup folder, is left alone.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             RemoveTreeIn(path);
-        else
-            DeletePath(path);
+        else if (!DeletePath(path))
+            RemoveFolder(path);
         path[len] = '\0';
     }
     if (find.handle != INVALID_HANDLE_VALUE)
@@ -220,14 +309,18 @@ static void RemoveTreeIn(char *path)
 void RemoveTree(const char *path)
 {
     char work[LONG_PATH];
+    WIN32_FIND_DATAA info;
 
+    if (GetPathInfo(path, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (!DeletePath(path))
+            RemoveFolder(path);
+        return;
+    }
     lstrcpynA(work, path, sizeof(work));
     RemoveTreeIn(work);
 }
 
-// Calls found(name, data, context) for each file (not folder) directly in
-// folder; stops early when found returns 0.
-int ForEachFileIn(const char *folder, int (*found)(const char *file, void *context), void *context)
+int ForEachFileIn(const char *folder, FileFound found, void *context)
 {
     char pattern[LONG_PATH], file[LONG_PATH];
     WIN32_FIND_DATAA data;
@@ -240,7 +333,7 @@ int ForEachFileIn(const char *folder, int (*found)(const char *file, void *conte
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || data.cFileName[0] == '\0')
             continue;
         if (JoinPath(file, sizeof(file), folder, data.cFileName))
-            go = found(file, context);
+            go = found(file, &data, context);
     }
     if (find.handle != INVALID_HANDLE_VALUE)
         FindClose(find.handle);

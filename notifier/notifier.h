@@ -10,9 +10,16 @@
 #define LONG_PATH 1024
 
 // Outcome of backing up one file or entry.
-#define COPY_DONE 0   // copied, or nothing to copy
-#define COPY_RETRY 1  // locked, changing, or the disk refused: try again later
+#define COPY_DONE 0     // copied, or nothing to copy
+#define COPY_RETRY 1    // in use or changing while read: try again later
 #define COPY_STOPPED 2  // the stop event was signalled meanwhile
+// Failures the log names; the first three wait until the file changes.
+#define FAIL_MISSING 3
+#define FAIL_ACCESS 4        // access denied on the source
+#define FAIL_NAME 5          // a name the file system cannot reach
+#define FAIL_TOO_LONG 6
+#define FAIL_DISK_FULL 7
+#define FAIL_NOT_WRITABLE 8  // the backup folder refuses the copy
 
 // The rings of older copies.
 #define RING_MINUTE 0
@@ -28,9 +35,26 @@ struct WatchEntry {
     DWORD hash;           // of the path in capitals, to find repeats fast
     int parent;           // watched folder that holds it, or NO_FOLDER
     int self;             // the entry itself watched as a folder, or NO_FOLDER
-    int pending;
-    DWORD retryAt;  // tick count of the next try while pending
-    DWORD retryDelay;
+    int pending;          // to be looked at
+    int reported;         // pending because its folder reported a change
+    FILETIME seen;        // when the change was reported (or the start)
+};
+
+// A file that could not be backed up: retried on its own, with its own
+// back-off, so that it never holds up the other files.
+struct FileTrouble {
+    char path[LONG_PATH];
+    DWORD hash;
+    int reason;  // a FAIL_ code, or COPY_RETRY
+    int listed;  // the path is a list entry (not a file found in a folder)
+    int logged;  // the log has a line for this streak
+    DWORD since;  // tick count of the streak's first failure
+    DWORD retryAt, delay;
+    // The source as it was at the failure: a permanent failure is tried
+    // again only once it has changed.
+    DWORD sizeLow, sizeHigh;
+    FILETIME written;
+    int exists;
 };
 
 // One watched folder; its change handle belongs to one watching thread.
@@ -41,6 +65,10 @@ struct WatchFolder {
     int dead;       // the path is a file: no folder will come, stop looking
     volatile LONG changed;  // set by the watching thread
     LONG taken;             // the main loop's copy of changed
+    volatile LONG reportedAt;  // seconds after the start when it changed
+    int polled;     // refuses notifications: looked at every 2 s instead
+    DWORD idLow, idHigh;  // which folder lies at the path while watched
+    DWORD listing;  // of a polled folder's names, sizes and times
 };
 
 struct WatchGroup;
@@ -53,6 +81,9 @@ struct WatchList {
     int folderCount;
     WatchGroup *groups;
     int groupCount;
+    FileTrouble *troubles;
+    int troubleCount, troubleCapacity;
+    FILETIME started;
     HANDLE wake;  // set by a watching thread when a folder changed
     HANDLE quit;  // tells the watching threads to end
 };
@@ -60,6 +91,10 @@ struct WatchList {
 // settings_list.cpp: the backup path and the list from the product key.
 int LoadWatchList(WatchList *list);
 void FreeWatchList(WatchList *list);
+// A case-blind hash of a path, to find repeats by numbers.
+DWORD HashPath(const char *path);
+// Grows a heap array so that it holds one more item; 0 when out of memory.
+int MakeRoom(void **items, int count, int *capacity, size_t itemSize);
 
 // folder_watch.cpp: threads that wait for change notifications.
 int StartWatching(WatchList *list);
@@ -75,6 +110,10 @@ int NormalizeSourcePath(const char *text, char *full);
 // ring's slot folder); 0 when it does not fit in size.
 int MapToBackup(const char *root, const char *source, char *out, int size);
 int JoinPath(char *out, int size, const char *folder, const char *name);
+// Backslashes found by character, never by byte (multi-byte code pages).
+const char *FindLastSlash(const char *path);
+const char *FindFirstSlash(const char *path);
+int EndsWithSlash(const char *path);
 // Whether path lies among the copies under the backup path (a drive letter's
 // folder, UNC, a ring), where watching would copy copies.
 int IsInsideCopies(const char *path, const char *backup);
@@ -92,26 +131,58 @@ void PruneRings(const char *backup, const FILETIME *now);
 // file_copy.cpp: one copy under a temporary name, renamed into place.
 int CopyThroughTemp(const char *source, const char *target, HANDLE stop);
 
-// backup_file.cpp: a listed entry's newest copy and ring copies.
-int BackUpEntry(const char *backup, const char *entry, HANDLE stop);
+// backup_file.cpp: a file's newest copy and ring copies. seen is when the
+// change was reported: a write close to it may hide behind a coarse time.
+int BackUpFile(const char *backup, const char *source, HANDLE stop, const FILETIME *seen);
+// Whether two write times are the same within the coarsest granularity of
+// the file systems a copy may lie on (FAT keeps 2 s).
+int IsSameTime(const FILETIME *a, const FILETIME *b);
+
+// file_trouble.cpp: each file's failures, back-off and log lines.
+// Backs up a list entry (a folder: each file in it); COPY_STOPPED or done.
+int BackUpEntry(WatchList *list, WatchEntry *entry, HANDLE stop);
+// Tries again the failed files that are due; COPY_STOPPED or done.
+int RetryDueFiles(WatchList *list, HANDLE stop);
+// Milliseconds until the next retry is due (INFINITE for none).
+DWORD TimeToNextRetry(const WatchList *list);
+void FreeTroubles(WatchList *list);
+// The name of a failure as the log writes it.
+const char *DescribeFailure(int reason);
+// Whether a failure stays until the file changes.
+int IsPermanentFailure(int reason);
+
+// log.cpp: Duplix.log in the backup folder, in the temporary folder while
+// that cannot be written; one generation kept as Duplix.log.old.
+void OpenLog(const char *backup);
+void WriteLog(const char *format, ...);
+// The log's line for a moment: "2026-12-07 14:03:12 " in local time.
+void FormatLogTime(const SYSTEMTIME *local, char *out);
 
 // long_path.cpp: file operations for paths of any length under LONG_PATH.
 HANDLE OpenPath(const char *path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 int MakeFolder(const char *path);
 int MakeFolderTree(const char *path);
 int DeletePath(const char *path);
+// Renames from over to, written through on Windows NT; 0 when refused.
 int MovePathReplacing(const char *from, const char *to);
+// The replace of Windows 9x, by renames that never lose the old copy.
+int ReplaceByRenames(const char *from, const char *to);
+// Puts back an old copy that a cut-short replace left aside.
+void RestoreAside(const char *to);
+int IsWindowsNt(void);
 // Size, attributes and last write time of an existing path; 0 when missing.
 int GetPathInfo(const char *path, WIN32_FIND_DATAA *info);
 void RemoveTree(const char *path);
-// Calls found(file, context) for each file directly in folder (not its
-// subfolders) until found returns 0; returns the last answer.
-int ForEachFileIn(const char *folder, int (*found)(const char *file, void *context), void *context);
+// Calls found(file, data, context) for each file directly in folder (not
+// its subfolders) until found returns 0; returns the last answer.
+typedef int (*FileFound)(const char *file, const WIN32_FIND_DATAA *data, void *context);
+int ForEachFileIn(const char *folder, FileFound found, void *context);
 DWORD ShareAll(void);
 // Whether this system can reach the path at all (Windows 9x: below MAX_PATH).
 int CanUsePath(const char *path);
 
-// wait_loop.cpp: watching and copying until the stop event is signalled.
-void RunNotifier(WatchList *list, HANDLE stop);
+// wait_loop.cpp: watching and copying until the stop event is signalled or
+// a newer notifier signals takeover.
+void RunNotifier(WatchList *list, HANDLE stop, HANDLE takeover);
 
 #endif

@@ -7,8 +7,7 @@
 
 #include <string.h>
 
-// Grows a heap array so that it holds one more item; 0 when out of memory.
-static int MakeRoom(void **items, int count, int *capacity, size_t itemSize)
+int MakeRoom(void **items, int count, int *capacity, size_t itemSize)
 {
     void *grown;
     int wanted;
@@ -27,15 +26,15 @@ static int MakeRoom(void **items, int count, int *capacity, size_t itemSize)
     return 1;
 }
 
-// A case-blind hash of a path: a list of thousands of entries is checked
-// for repeats by numbers, and the text is compared only when they match.
-static DWORD HashPath(const char *path)
+// A list of thousands of entries is checked for repeats by numbers, and the
+// text is compared only when they match.
+DWORD HashPath(const char *path)
 {
-    char upper[MAX_PATH];
+    char upper[LONG_PATH];
     DWORD hash = 2166136261u;
     const char *p;
 
-    lstrcpynA(upper, path, MAX_PATH);
+    lstrcpynA(upper, path, LONG_PATH);
     CharUpperA(upper);
     for (p = upper; *p != '\0'; p++)
         hash = (hash ^ (BYTE)*p) * 16777619u;
@@ -63,11 +62,11 @@ static int AddFolder(WatchList *list, const char *path, int *capacity)
 // The folder that holds path ("C:\" for "C:\x"); 0 for a root or a share.
 static int GetParentFolder(const char *path, char *parent)
 {
-    const char *slash = strrchr(path, '\\');
+    const char *slash = FindLastSlash(path);
 
     if (slash == NULL || slash - path < 2)
         return 0;
-    if (path[0] == '\\' && strchr(path + 2, '\\') == slash)
+    if (path[0] == '\\' && FindFirstSlash(path + 2) == slash)
         return 0;  // "\\server\share" has no folder above it to watch
     if (slash - path == 2 && path[1] == ':')
         slash++;  // keep the root's backslash
@@ -110,6 +109,7 @@ static void AddEntry(WatchList *list, const char *path, int *capacity, int *fold
     if (attributes == INVALID_FILE_ATTRIBUTES || isFolder)
         entry->self = AddFolder(list, path, folderCapacity);
     entry->pending = 1;  // changes made while no notifier ran
+    entry->seen = list->started;
 }
 
 int LoadWatchList(WatchList *list)
@@ -118,8 +118,10 @@ int LoadWatchList(WatchList *list)
     int capacity = 0, folderCapacity = 0, i;
 
     ZeroMemory(list, sizeof(*list));
+    GetSystemTimeAsFileTime(&list->started);
     ReadBackupFolder(list->backup);
     MakeFolderTree(list->backup);
+    OpenLog(list->backup);
     for (i = 0; ReadListItem(i, text); i++) {
         if (NormalizeSourcePath(text, full) && !IsInsideCopies(full, list->backup))
             AddEntry(list, full, &capacity, &folderCapacity);
@@ -129,6 +131,7 @@ int LoadWatchList(WatchList *list)
 
 void FreeWatchList(WatchList *list)
 {
+    FreeTroubles(list);
     if (list->entries != NULL)
         HeapFree(GetProcessHeap(), 0, list->entries);
     if (list->folders != NULL)

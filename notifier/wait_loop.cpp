@@ -1,10 +1,49 @@
-// The notifier's loop: copy what is pending, then sleep until the stop
-// event, a watched folder, a message, a retry or the rings' pruning is due.
+// The notifier's loop: copy what is pending, reported changes first, then
+// sleep until the stop event, a newer notifier, a watched folder, a
+// message, a retry or the rings' pruning is due.
 #include "notifier/notifier.h"
 
 #define PRUNE_MS 60000
-#define FIRST_RETRY_MS 100
-#define LAST_RETRY_MS 2000
+#define TICKS_PER_MS 10000LL
+
+// How far the clock has been set forward while we ran: a slot made before
+// that is younger than the clock says, and is pruned that much later.
+struct ClockWatch {
+    FILETIME lastTime;
+    DWORD lastTick;
+    LONGLONG ahead;  // in 100-ns ticks, never below 0
+};
+
+static LONGLONG ToTicks(const FILETIME *time)
+{
+    return (LONGLONG)(((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime);
+}
+
+static void StartClockWatch(ClockWatch *clock)
+{
+    GetSystemTimeAsFileTime(&clock->lastTime);
+    clock->lastTick = GetTickCount();
+    clock->ahead = 0;
+}
+
+// Prunes the rings at the time the clock would show had nobody set it
+// forward; a clock set back only keeps slots longer.
+static void PruneBySteadyClock(const WatchList *list, ClockWatch *clock)
+{
+    FILETIME now, steady;
+    DWORD tick = GetTickCount();
+    LONGLONG jump, at;
+
+    GetSystemTimeAsFileTime(&now);
+    jump = ToTicks(&now) - ToTicks(&clock->lastTime) - (LONGLONG)(tick - clock->lastTick) * TICKS_PER_MS;
+    clock->ahead = clock->ahead + jump > 0 ? clock->ahead + jump : 0;
+    clock->lastTime = now;
+    clock->lastTick = tick;
+    at = ToTicks(&now) - clock->ahead;
+    steady.dwLowDateTime = (DWORD)at;
+    steady.dwHighDateTime = (DWORD)((ULONGLONG)at >> 32);
+    PruneRings(list->backup, &steady);
+}
 
 static int IsDue(DWORD now, DWORD at)
 {
@@ -26,79 +65,78 @@ static int PumpMessages(void)
     return 1;
 }
 
-static void ScheduleRetry(WatchEntry *entry)
+static int IsSignalled(HANDLE handle)
 {
-    if (entry->retryDelay == 0)
-        entry->retryDelay = FIRST_RETRY_MS;
-    else if (entry->retryDelay < LAST_RETRY_MS)
-        entry->retryDelay = entry->retryDelay * 2 < LAST_RETRY_MS ? entry->retryDelay * 2 : LAST_RETRY_MS;
-    entry->retryAt = GetTickCount() + entry->retryDelay;
+    return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
 }
 
-// Backs up the pending entries that are due; 0 when the notifier must end.
-static int BackUpPending(WatchList *list, HANDLE stop)
+// The next entry to look at: one whose folder reported a change before
+// those that the start looks over; -1 when none is pending.
+static int NextPending(const WatchList *list)
 {
-    int i, result;
+    int i, found = -1;
 
     for (i = 0; i < list->entryCount; i++) {
-        WatchEntry *entry = &list->entries[i];
-
-        if (!entry->pending || !IsDue(GetTickCount(), entry->retryAt))
+        if (!list->entries[i].pending)
             continue;
-        result = BackUpEntry(list->backup, entry->path, stop);
-        if (result == COPY_STOPPED)
+        if (list->entries[i].reported)
+            return i;
+        if (found < 0)
+            found = i;
+    }
+    return found;
+}
+
+// Backs up the pending entries; 0 when the notifier must end.
+static int BackUpPending(WatchList *list, HANDLE stop, HANDLE takeover)
+{
+    int i;
+
+    for (;;) {
+        CollectChanges(list);
+        i = NextPending(list);
+        if (i < 0)
+            return 1;
+        // Cleared first: a change reported while it is copied marks it again.
+        list->entries[i].pending = 0;
+        list->entries[i].reported = 0;
+        if (BackUpEntry(list, &list->entries[i], stop) == COPY_STOPPED)
             return 0;
-        if (result == COPY_RETRY) {
-            ScheduleRetry(entry);
-        } else {
-            entry->pending = 0;
-            entry->retryDelay = 0;
-        }
-        if (!PumpMessages() || WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
+        if (!PumpMessages() || IsSignalled(stop) || IsSignalled(takeover))
             return 0;
     }
-    return 1;
 }
 
 static DWORD NextTimeout(const WatchList *list, DWORD nextPrune)
 {
     DWORD now = GetTickCount();
     DWORD timeout = IsDue(now, nextPrune) ? 0 : nextPrune - now;
-    int i;
+    DWORD retry = TimeToNextRetry(list);
 
-    for (i = 0; i < list->entryCount; i++) {
-        const WatchEntry *entry = &list->entries[i];
-
-        if (!entry->pending)
-            continue;
-        if (IsDue(now, entry->retryAt))
-            return 0;
-        if (entry->retryAt - now < timeout)
-            timeout = entry->retryAt - now;
-    }
-    return timeout;
+    return retry < timeout ? retry : timeout;
 }
 
-void RunNotifier(WatchList *list, HANDLE stop)
+void RunNotifier(WatchList *list, HANDLE stop, HANDLE takeover)
 {
-    HANDLE handles[2] = {stop, list->wake};
+    HANDLE handles[3] = {stop, takeover, list->wake};
     DWORD nextPrune = GetTickCount();
-    FILETIME now;
+    ClockWatch clock;
     DWORD result;
 
+    StartClockWatch(&clock);
     for (;;) {
-        CollectChanges(list);
-        if (!BackUpPending(list, stop))
+        if (!BackUpPending(list, stop, takeover) || RetryDueFiles(list, stop) == COPY_STOPPED)
             return;
         if (IsDue(GetTickCount(), nextPrune)) {
-            GetSystemTimeAsFileTime(&now);
-            PruneRings(list->backup, &now);
+            PruneBySteadyClock(list, &clock);
             nextPrune = GetTickCount() + PRUNE_MS;
         }
-        result = MsgWaitForMultipleObjects(2, handles, FALSE, NextTimeout(list, nextPrune), QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0 || result == WAIT_FAILED)
+        // The stop event comes first: when both are set, the settings
+        // program's signal is the one taken.
+        result = MsgWaitForMultipleObjects(3, handles, FALSE, NextTimeout(list, nextPrune), QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0 || result == WAIT_OBJECT_0 + 1 || result == WAIT_FAILED)
             return;
-        if (result == WAIT_OBJECT_0 + 2 && !PumpMessages())
+        if (result == WAIT_OBJECT_0 + 3 && !PumpMessages())
             return;
     }
 }

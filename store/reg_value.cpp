@@ -4,8 +4,19 @@
 
 #include "app/program.h"
 
+// Set by programs without a face (the notifier): nobody is there to answer
+// a box, and it would hold their work until someone did.
+static int g_quiet;
+
+void SetRegistryErrorsQuiet(int quiet)
+{
+    g_quiet = quiet;
+}
+
 static void ShowPlainError(const char *text)
 {
+    if (g_quiet)
+        return;
     MessageBoxA(NULL, text, PRODUCT_TITLE, MB_OK | MB_ICONERROR);
 }
 
@@ -26,7 +37,8 @@ static int IsReadableText(const char *text)
 static void ShowRefusal(LONG code, const char *text)
 {
     SetLastError((DWORD)code);
-    ShowSystemError(text);
+    if (!g_quiet)
+        ShowSystemError(text);
 }
 
 // Opens the product key, creating it and its parents when missing; shows the

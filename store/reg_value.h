@@ -31,6 +31,10 @@ int ReadRegDword(HKEY hRoot, const char *name);
 // Stores the number as REG_DWORD. Returns 1 or 0.
 int WriteRegDword(HKEY hRoot, const char *name, int value);
 
+// With quiet set, refusals and bad arguments are not shown: the calls only
+// return their failure. For background programs; off unless set.
+void SetRegistryErrorsQuiet(int quiet);
+
 // Shows text, an empty line and the system's text for the calling thread's
 // last-error value, in an error box brought to the front. Shows text alone
 // when the system has no text for the code.

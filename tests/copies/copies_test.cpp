@@ -71,7 +71,8 @@ TEST_F(CopiesWindowTest, WithoutCopiesTheWindowIsEmptyAndSaysWhy)
         {backup_, other, "", "No copies of this file yet."},
         {backup_, scratch_, "", "No copies of this file yet. It is not on the backup list."},
         {aFile, other, "The backup path cannot be read:\n" + aFile, "The backup path cannot be read."},
-        {scratch_ + "\\gone\\backup", other, "The backup path cannot be read:\n" + scratch_ + "\\gone\\backup",
+        {scratch_ + "\\gone\\backup", other,
+         "The backup path cannot be read:\n" + scratch_ + "\\gone\\backup",
          "The backup path cannot be read."},
     };
     PutCopy({kDay, 7}, "elsewhere", LocalTime(0));

@@ -101,7 +101,8 @@ TEST_F(Restore, CopiesPastMaxPathAreFoundAndRestored)
     std::string asked = RestoreAnswering(IDYES);
     EXPECT_EQ(ReadText(source_), "saved");
     std::string keep = asked.substr(asked.find(kKeptIn) + sizeof(kKeptIn) - 1);
-    HANDLE h = CreateFileW(LongName(keep).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE h =
+        CreateFileW(LongName(keep).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     char text[16] = "";
     DWORD got = 0;
     ReadFile(h, text, sizeof(text), &got, NULL);

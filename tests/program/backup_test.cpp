@@ -1,73 +1,10 @@
 // The real dxnotify.exe backing up real files: what it copies and where, a
 // burst, a locked file, the stop, and the hand-over to a new notifier.
-#include "program_fixture.h"
-
-#include "support/files.h"
-#include "support/product_key.h"
-
-#include <vector>
+#include "backup_fixture.h"
 
 namespace {
 
-class Backup : public CleanProgramTest {
-protected:
-    void SetUp() override
-    {
-        CleanProgramTest::SetUp();
-        root_ = MakeScratchFolder("duplix-backup");
-        src_ = root_ + "\\src";
-        bak_ = root_ + "\\bak";
-        CreateDirectoryA(src_.c_str(), NULL);
-    }
-    void TearDown() override
-    {
-        CleanProgramTest::TearDown();
-        RemoveFolderTree(root_);
-    }
-
-    // Stores the backup path and these entries (relative to src_).
-    void List(const std::vector<std::string> &entries)
-    {
-        PutString("BackupPath", bak_);
-        for (size_t i = 0; i < entries.size(); i++)
-            PutString(ListItem((int)i).c_str(), Src(entries[i]));
-    }
-
-    // Starts a notifier; it holds the event and reads its messages at once.
-    void Start(Child &notifier)
-    {
-        ASSERT_TRUE(notifier.Start(notifier_));
-        ASSERT_TRUE(PumpUntil(EventExists));
-        EXPECT_EQ(WaitForInputIdle(notifier.Handle(), WAIT_BOUND_MS), 0u) << "it reads its queue";
-        EXPECT_EQ(CountVisibleWindowsOf(notifier.Pid()), 0) << "and shows nothing";
-    }
-
-    std::string Src(const std::string &name) const { return src_ + "\\" + name; }
-
-    // Where the copy of a source under src_ lies, below the backup path or
-    // below one of its ring folders' slots.
-    std::string Copy(const std::string &name, const std::string &slot = "") const
-    {
-        std::string source = Src(name);
-        std::string base = slot.empty() ? bak_ : bak_ + "\\" + slot;
-        return base + "\\" + (char)toupper(source[0]) + source.substr(2);
-    }
-
-    static bool Becomes(const std::string &path, const std::string &text)
-    {
-        return PumpUntil([&] { return ReadText(path) == text; });
-    }
-
-    static void Signal()
-    {
-        HANDLE stop = OpenEventA(EVENT_MODIFY_STATE, FALSE, STOP_EVENT);
-        ASSERT_NE(stop, (HANDLE)NULL);
-        SetEvent(stop);
-        CloseHandle(stop);
-    }
-
-    std::string root_, src_, bak_;
-};
+using Backup = BackupTest;
 
 TEST_F(Backup, ACopyOfAChangeGoesToTheNewestCopyAndTheCurrentSlotOfEachRing)
 {
@@ -187,7 +124,7 @@ TEST_F(Backup, AFileHeldOpenWithoutSharingIsCopiedAfterItIsClosed)
     EXPECT_TRUE(Becomes(Copy("locked.txt"), "after"));
 }
 
-TEST_F(Backup, NotifiersStartedWhileOneRunsTakeTurnsAndWorkFromTheLastSettings)
+TEST_F(Backup, NotifiersStartedWhileOneRunsTakeOverAndWorkFromTheLastSettings)
 {
     // As two quick OKs do: each stores a list, signals and starts a notifier.
     List({"old.txt"});
@@ -195,20 +132,21 @@ TEST_F(Backup, NotifiersStartedWhileOneRunsTakeTurnsAndWorkFromTheLastSettings)
     Start(first);
     CleanProductKey();
     List({"second.txt"});
-    Start(second);  // idle, and waiting for the first to end, not on the event
+    Signal();
+    Start(second);
     CleanProductKey();
     List({"third.txt"});
-    Start(third);
     Signal();
-    ASSERT_TRUE(first.WaitEnd(WAIT_BOUND_MS)) << "the running one took the signal";
+    Start(third);
+    ASSERT_TRUE(first.WaitEnd(WAIT_BOUND_MS));
+    ASSERT_TRUE(second.WaitEnd(WAIT_BOUND_MS)) << "a waiting notifier does not linger";
     ASSERT_TRUE(WriteText(Src("second.txt"), "2"));
     ASSERT_TRUE(WriteText(Src("third.txt"), "3"));
     EXPECT_TRUE(Becomes(Copy("third.txt"), "3"));
     EXPECT_FALSE(PathExists(Copy("second.txt"))) << "settings are read when a notifier's turn comes";
+    EXPECT_EQ(CountProcessesNamed("dxnotify.exe"), 1);
     Signal();
-    EXPECT_TRUE(PumpUntil([] { return CountProcessesNamed("dxnotify.exe") == 1; })) << "one signal, one ends";
-    ASSERT_TRUE(WriteText(Src("third.txt"), "3 again"));
-    EXPECT_TRUE(Becomes(Copy("third.txt"), "3 again")) << "the one left works";
+    EXPECT_TRUE(third.WaitEnd(WAIT_BOUND_MS)) << "one signal, and none is left";
 }
 
 TEST_F(Backup, AFileListedInTheDialogIsCopiedAfterOk)

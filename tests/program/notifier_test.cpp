@@ -3,7 +3,15 @@
 
 namespace {
 
-using Notifier = ProgramTest;
+// A notifier with an empty list ends at once: these have one entry.
+class Notifier : public CleanProgramTest {
+protected:
+    void SetUp() override
+    {
+        CleanProgramTest::SetUp();
+        PutString(ListItem(0).c_str(), "C:\\duplix-no-such-folder\\a.txt");
+    }
+};
 
 TEST_F(Notifier, HoldsTheStopEventWhileRunningAndEndsWhenItIsSignalled)
 {

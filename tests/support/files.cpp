@@ -18,7 +18,8 @@ static void RemoveWideTree(const std::wstring &folder)
             continue;
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         // A link to a folder goes, never what it points at.
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             RemoveWideTree(path);
         else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             RemoveDirectoryW(path.c_str());

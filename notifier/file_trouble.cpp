@@ -1,0 +1,263 @@
+// Each file's failures: a file that cannot be copied is tried again on its
+// own, backing off from 100 ms to a minute, or (a permanent failure) only
+// once it has changed; its streak gets one line in the log, and so does
+// its recovery. A listed folder's other files are never held up by it.
+#include "notifier/notifier.h"
+
+#define FIRST_RETRY_MS 100
+#define LAST_RETRY_MS 60000
+// A file in use for a moment (while it is saved) is no news: a passing
+// failure is logged once it has lasted this long.
+#define QUIET_STREAK_MS 2000
+
+struct EntryWalk {
+    WatchList *list;
+    const WatchEntry *entry;
+    HANDLE stop;
+    int stopped;
+};
+
+const char *DescribeFailure(int reason)
+{
+    switch (reason) {
+    case FAIL_MISSING:
+        return "missing";
+    case FAIL_ACCESS:
+        return "access denied";
+    case FAIL_NAME:
+        return "name not possible";
+    case FAIL_TOO_LONG:
+        return "path too long";
+    case FAIL_DISK_FULL:
+        return "backup disk full";
+    case FAIL_NOT_WRITABLE:
+        return "backup folder not writable";
+    default:
+        return "in use";
+    }
+}
+
+int IsPermanentFailure(int reason)
+{
+    return reason == FAIL_MISSING || reason == FAIL_ACCESS || reason == FAIL_NAME || reason == FAIL_TOO_LONG;
+}
+
+static int IsDue(DWORD now, DWORD at)
+{
+    return (LONG)(now - at) >= 0;
+}
+
+static int FindTrouble(const WatchList *list, const char *path)
+{
+    DWORD hash = HashPath(path);
+    int i;
+
+    for (i = 0; i < list->troubleCount; i++) {
+        if (list->troubles[i].hash == hash && lstrcmpiA(list->troubles[i].path, path) == 0)
+            return i;
+    }
+    return -1;
+}
+
+static void RemoveTrouble(WatchList *list, int index)
+{
+    list->troubles[index] = list->troubles[--list->troubleCount];
+}
+
+// Whether the source differs from what it was at the failure (info is
+// NULL when the source is not there).
+static int HasChanged(const FileTrouble *trouble, const WIN32_FIND_DATAA *info)
+{
+    if ((info != NULL) != (trouble->exists != 0))
+        return 1;
+    return info != NULL && (info->nFileSizeLow != trouble->sizeLow || info->nFileSizeHigh != trouble->sizeHigh ||
+                            CompareFileTime(&info->ftLastWriteTime, &trouble->written) != 0);
+}
+
+static void RememberSource(FileTrouble *trouble)
+{
+    WIN32_FIND_DATAA info;
+
+    trouble->exists = GetPathInfo(trouble->path, &info);
+    trouble->sizeLow = trouble->exists ? info.nFileSizeLow : 0;
+    trouble->sizeHigh = trouble->exists ? info.nFileSizeHigh : 0;
+    if (trouble->exists)
+        trouble->written = info.ftLastWriteTime;
+}
+
+static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed)
+{
+    FileTrouble *trouble;
+
+    if (!MakeRoom((void **)&list->troubles, list->troubleCount, &list->troubleCapacity, sizeof(FileTrouble)))
+        return NULL;
+    trouble = &list->troubles[list->troubleCount++];
+    ZeroMemory(trouble, sizeof(*trouble));
+    lstrcpynA(trouble->path, path, LONG_PATH);
+    trouble->hash = HashPath(path);
+    trouble->listed = listed;
+    trouble->since = GetTickCount();
+    return trouble;
+}
+
+static void LogStreak(FileTrouble *trouble, int reason)
+{
+    if (trouble->logged && trouble->reason == reason)
+        return;
+    if (!IsPermanentFailure(reason) && GetTickCount() - trouble->since < QUIET_STREAK_MS)
+        return;
+    WriteLog("Cannot back up %s: %s.", trouble->path, DescribeFailure(reason));
+    trouble->logged = 1;
+}
+
+static void NoteFailure(WatchList *list, const char *path, int listed, int reason)
+{
+    int index = FindTrouble(list, path);
+    FileTrouble *trouble = index >= 0 ? &list->troubles[index] : AddTrouble(list, path, listed);
+
+    if (trouble == NULL)
+        return;
+    // A file gone from a listed folder is no failure: it was deleted.
+    if (reason == FAIL_MISSING && !trouble->listed) {
+        if (trouble->logged)
+            WriteLog("%s is gone.", path);
+        RemoveTrouble(list, (int)(trouble - list->troubles));
+        return;
+    }
+    LogStreak(trouble, reason);
+    trouble->reason = reason;
+    RememberSource(trouble);
+    if (trouble->delay == 0)
+        trouble->delay = FIRST_RETRY_MS;
+    else
+        trouble->delay = trouble->delay * 2 < LAST_RETRY_MS ? trouble->delay * 2 : LAST_RETRY_MS;
+    trouble->retryAt = GetTickCount() + trouble->delay;
+}
+
+static void NoteSuccess(WatchList *list, const char *path)
+{
+    int index = FindTrouble(list, path);
+
+    if (index < 0)
+        return;
+    if (list->troubles[index].logged)
+        WriteLog("Backed up %s again.", path);
+    RemoveTrouble(list, index);
+}
+
+// Whether to try the file now: always without a trouble; after a permanent
+// failure once it has changed; after a passing one once it has changed or
+// its retry is due.
+static int ShouldTry(const WatchList *list, const char *path, const WIN32_FIND_DATAA *info)
+{
+    int index = FindTrouble(list, path);
+    const FileTrouble *trouble;
+
+    if (index < 0)
+        return 1;
+    trouble = &list->troubles[index];
+    if (HasChanged(trouble, info))
+        return 1;
+    return !IsPermanentFailure(trouble->reason) && IsDue(GetTickCount(), trouble->retryAt);
+}
+
+static int TryFile(WatchList *list, const char *path, int listed, HANDLE stop, const FILETIME *seen)
+{
+    int result = BackUpFile(list->backup, path, stop, seen);
+
+    if (result == COPY_DONE)
+        NoteSuccess(list, path);
+    else if (result != COPY_STOPPED)
+        NoteFailure(list, path, listed, result);
+    return result;
+}
+
+static int BackUpFolderFile(const char *file, const WIN32_FIND_DATAA *data, void *context)
+{
+    EntryWalk *walk = (EntryWalk *)context;
+
+    // A folder of many current files takes a while even with nothing to copy.
+    if (WaitForSingleObject(walk->stop, 0) == WAIT_OBJECT_0) {
+        walk->stopped = 1;
+        return 0;
+    }
+    if (ShouldTry(walk->list, file, data) &&
+        TryFile(walk->list, file, 0, walk->stop, &walk->entry->seen) == COPY_STOPPED) {
+        walk->stopped = 1;
+        return 0;
+    }
+    return 1;
+}
+
+int BackUpEntry(WatchList *list, WatchEntry *entry, HANDLE stop)
+{
+    WIN32_FIND_DATAA info;
+    EntryWalk walk;
+
+    if (!GetPathInfo(entry->path, &info)) {
+        // Not there (yet): its folder's notification brings it back here.
+        if (ShouldTry(list, entry->path, NULL))
+            NoteFailure(list, entry->path, 1, FAIL_MISSING);
+        return COPY_DONE;
+    }
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (!ShouldTry(list, entry->path, &info))
+            return COPY_DONE;
+        return TryFile(list, entry->path, 1, stop, &entry->seen) == COPY_STOPPED ? COPY_STOPPED : COPY_DONE;
+    }
+    NoteSuccess(list, entry->path);  // a listed folder that has come
+    walk.list = list;
+    walk.entry = entry;
+    walk.stop = stop;
+    walk.stopped = 0;
+    ForEachFileIn(entry->path, BackUpFolderFile, &walk);
+    return walk.stopped ? COPY_STOPPED : COPY_DONE;
+}
+
+int RetryDueFiles(WatchList *list, HANDLE stop)
+{
+    char path[LONG_PATH];
+    FILETIME now;
+    int i, listed;
+
+    // From the end: a trouble that ends is replaced by the last one, which
+    // has been looked at already.
+    for (i = list->troubleCount - 1; i >= 0; i--) {
+        FileTrouble *trouble = &list->troubles[i];
+
+        if (i >= list->troubleCount || IsPermanentFailure(trouble->reason) || !IsDue(GetTickCount(), trouble->retryAt))
+            continue;
+        lstrcpynA(path, trouble->path, sizeof(path));
+        listed = trouble->listed;
+        GetSystemTimeAsFileTime(&now);
+        if (TryFile(list, path, listed, stop, &now) == COPY_STOPPED)
+            return COPY_STOPPED;
+    }
+    return COPY_DONE;
+}
+
+DWORD TimeToNextRetry(const WatchList *list)
+{
+    DWORD now = GetTickCount(), next = INFINITE;
+    int i;
+
+    for (i = 0; i < list->troubleCount; i++) {
+        const FileTrouble *trouble = &list->troubles[i];
+
+        if (IsPermanentFailure(trouble->reason))
+            continue;
+        if (IsDue(now, trouble->retryAt))
+            return 0;
+        if (trouble->retryAt - now < next)
+            next = trouble->retryAt - now;
+    }
+    return next;
+}
+
+void FreeTroubles(WatchList *list)
+{
+    if (list->troubles != NULL)
+        HeapFree(GetProcessHeap(), 0, list->troubles);
+    list->troubles = NULL;
+    list->troubleCount = list->troubleCapacity = 0;
+}

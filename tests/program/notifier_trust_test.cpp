@@ -1,0 +1,132 @@
+// The real dxnotify.exe where backups are usually lost unseen: one notifier
+// at a time, a file that never opens, and the log that tells the user what
+// could not be backed up. (Wine refuses to rename or remove a folder that
+// someone watches, error 32, so a folder made again cannot be staged here.)
+#include "backup_fixture.h"
+
+#include <tlhelp32.h>
+
+namespace {
+
+using Trust = BackupTest;
+
+// CPU time of every thread of another process, in milliseconds
+// (GetProcessTimes on another process gives the caller's own under Wine).
+double CpuMs(DWORD pid)
+{
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry;
+    ULONGLONG total = 0;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snap, &entry); more; more = Thread32Next(snap, &entry)) {
+        HANDLE thread = entry.th32OwnerProcessID == pid ? OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID) : NULL;
+        FILETIME created, ended, kernel, user;
+        if (thread != NULL && GetThreadTimes(thread, &created, &ended, &kernel, &user))
+            total += ((ULONGLONG)kernel.dwHighDateTime << 32 | kernel.dwLowDateTime) +
+                     ((ULONGLONG)user.dwHighDateTime << 32 | user.dwLowDateTime);
+        if (thread != NULL)
+            CloseHandle(thread);
+    }
+    CloseHandle(snap);
+    return total / 10000.0;
+}
+
+HANDLE HoldExclusively(const std::string &path)
+{
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
+}
+
+TEST_F(Trust, TwoHandStartedNotifiersLeaveTheNewerAndOneStopLeavesNone)
+{
+    List({"a.txt"});
+    Child older, newer;
+    Start(older);
+    ASSERT_TRUE(newer.Start(notifier_));
+    EXPECT_TRUE(older.WaitEnd(WAIT_BOUND_MS)) << "the newer one tells the older to end";
+    EXPECT_EQ(older.ExitCode(), 0u);
+    ASSERT_TRUE(WriteText(Src("a.txt"), "taken over"));
+    EXPECT_TRUE(Becomes(Copy("a.txt"), "taken over")) << "and works in its place";
+    Signal();
+    EXPECT_TRUE(newer.WaitEnd(WAIT_BOUND_MS));
+    EXPECT_EQ(CountProcessesNamed("dxnotify.exe"), 0);
+}
+
+TEST_F(Trust, ANotifierStartedWhileTheListIsEmptyEndsAtOnce)
+{
+    PutString("BackupPath", bak_);
+    Child notifier;
+    ASSERT_TRUE(notifier.Start(notifier_));
+    ASSERT_TRUE(notifier.WaitEnd(WAIT_BOUND_MS));
+    EXPECT_EQ(notifier.ExitCode(), 0u);
+    EXPECT_FALSE(PathExists(bak_)) << "it did not even make the backup folder";
+}
+
+TEST_F(Trust, AnAlwaysLockedFileInAFolderOfAThousandCostsLittleAndDelaysNoOther)
+{
+    CreateDirectoryA(Src("mail").c_str(), NULL);
+    for (int i = 0; i < 1000; i++)
+        ASSERT_TRUE(WriteText(Src("mail\\file " + std::to_string(i) + ".txt"), "x"));
+    HANDLE store = HoldExclusively(Src("mail\\store.pst"));
+    ASSERT_NE(store, INVALID_HANDLE_VALUE);
+    List({"mail"});
+    Child notifier;
+    Start(notifier);
+    ASSERT_TRUE(PumpUntil([&] { return ReadText(Copy("mail\\file 999.txt")) == "x"; }, 90000));
+    ASSERT_TRUE(WriteText(Src("mail\\other.txt"), "not held up"));
+    EXPECT_TRUE(Becomes(Copy("mail\\other.txt"), "not held up"));
+    // Ten seconds into its back-off; the goal of 0.1 s a minute allows 17 ms.
+    double before = CpuMs(notifier.Pid());
+    DWORD start = GetTickCount();
+    PumpUntil([] { return false; }, 10000);
+    double perMinute = (CpuMs(notifier.Pid()) - before) * 60000.0 / (GetTickCount() - start);
+    EXPECT_LT(perMinute, 100.0) << "ms of CPU per minute";
+    CloseHandle(store);
+}
+
+TEST_F(Trust, TheLogNamesEachFileThatCannotBeBackedUpOnceAndItsRecovery)
+{
+    List({"missing.txt", "locked.txt"});
+    HANDLE locked = HoldExclusively(Src("locked.txt"));
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    Child notifier;
+    Start(notifier);
+    std::string log = bak_ + "\\Duplix.log";
+    auto has = [&](const std::string &text) { return ReadText(log).find(text) != std::string::npos; };
+    struct Case {
+        std::string line;
+        std::function<void()> then;  // what ends the trouble
+    } cases[] = {
+        {"Cannot back up " + Src("missing.txt") + ": missing.", [&] { WriteText(Src("missing.txt"), "m"); }},
+        {"Cannot back up " + Src("locked.txt") + ": in use.", [&] { CloseHandle(locked); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_TRUE(PumpUntil([&] { return has(c.line); }));
+        c.then();
+    }
+    EXPECT_TRUE(PumpUntil([&] { return has("Backed up " + Src("missing.txt") + " again."); }));
+    EXPECT_TRUE(PumpUntil([&] { return has("Backed up " + Src("locked.txt") + " again."); }));
+    std::string text = ReadText(log);
+    EXPECT_EQ(text.find("Cannot back up " + Src("locked.txt")), text.rfind("Cannot back up " + Src("locked.txt")))
+        << "one line per streak";
+    // Every line starts with the local time: "2026-12-07 14:03:12 ".
+    for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+        ASSERT_GT(text.size(), at + 20);
+        EXPECT_TRUE(text[at + 4] == '-' && text[at + 10] == ' ' && text[at + 13] == ':' && text[at + 19] == ' ')
+            << text.substr(at, 30);
+    }
+    EXPECT_EQ(text.find("Started: 2 entries, 2 folders watched."), 20u);
+}
+
+TEST_F(Trust, AFullLogBecomesTheOldOneAndANewOneStarts)
+{
+    List({"a.txt"});
+    std::string full(64 * 1024 - 10, 'x');
+    ASSERT_TRUE(WriteText(bak_ + "\\Duplix.log", full));
+    Child notifier;
+    Start(notifier);
+    EXPECT_TRUE(PumpUntil([&] { return ReadText(bak_ + "\\Duplix.log.old") == full; }));
+    EXPECT_NE(ReadText(bak_ + "\\Duplix.log").find("Started: 1 entries"), std::string::npos);
+}
+
+}  // namespace
