@@ -38,7 +38,8 @@ protected:
         return shown;
     }
 
-    // Starts a notifier and waits until it holds the event.
+    // Starts a notifier and waits until it holds the event. One started with
+    // an empty list ends at once: store the list first.
     void StartNotifier(Child &notifier)
     {
         ASSERT_TRUE(notifier.Start(notifier_));
@@ -106,13 +107,13 @@ TEST_F(Persistence, LoadingStopsAtTheFirstGapAndAtAnEntryTooLongToRead)
 
 TEST_F(Persistence, OkWithEntriesStoresThemStopsTheNotifierAndStartsANewOne)
 {
-    Child old;
-    StartNotifier(old);
     PutString("ListItem0", "c:\\b.txt");
     PutString("ListItem1", "c:\\a.txt");
     PutString("ListItem2", "c:\\stale one.txt");
     PutString("ListItem5", "c:\\past the gap.txt");
     PutString("BackupPath", "F:\\Copies");
+    Child old;
+    StartNotifier(old);
     Child child;
     HWND dlg = Open(child);
     ASSERT_NE(dlg, (HWND)NULL);
@@ -139,9 +140,9 @@ TEST_F(Persistence, OkWithEntriesStoresThemStopsTheNotifierAndStartsANewOne)
 
 TEST_F(Persistence, OkWithAnEmptyListStopsTheNotifierAndStartsNone)
 {
+    PutString("ListItem0", "c:\\only.txt");
     Child old;
     StartNotifier(old);
-    PutString("ListItem0", "c:\\only.txt");
     Child child;
     HWND dlg = Open(child);
     ASSERT_NE(dlg, (HWND)NULL);
@@ -188,10 +189,10 @@ TEST_F(Persistence, OkWithoutTheNotifierFileShowsNothingAndEnds)
 
 TEST_F(Persistence, CancelAfterChangesStoresOnlyThePositionAndLeavesTheNotifier)
 {
-    Child notifier;
-    StartNotifier(notifier);
     PutString("ListItem0", "c:\\a.txt");
     PutString("BackupPath", "D:\\P");
+    Child notifier;
+    StartNotifier(notifier);
     Child child;
     HWND dlg = Open(child);
     ASSERT_NE(dlg, (HWND)NULL);
