@@ -102,11 +102,14 @@ static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed)
 
 static void LogStreak(FileTrouble *trouble, int reason)
 {
+    char shown[LONG_PATH];
+
     if (trouble->logged && trouble->reason == reason)
         return;
     if (!IsPermanentFailure(reason) && GetTickCount() - trouble->since < QUIET_STREAK_MS)
         return;
-    WriteLog("Cannot back up %s: %s.", trouble->path, DescribeFailure(reason));
+    ToDisplayPath(trouble->path, shown, sizeof(shown));
+    WriteLog("Cannot back up %s: %s.", shown, DescribeFailure(reason));
     trouble->logged = 1;
 }
 
@@ -119,8 +122,6 @@ static void NoteFailure(WatchList *list, const char *path, int listed, int reaso
         return;
     // A file gone from a listed folder is no failure: it was deleted.
     if (reason == FAIL_MISSING && !trouble->listed) {
-        if (trouble->logged)
-            WriteLog("%s is gone.", path);
         RemoveTrouble(list, (int)(trouble - list->troubles));
         return;
     }
@@ -137,11 +138,13 @@ static void NoteFailure(WatchList *list, const char *path, int listed, int reaso
 static void NoteSuccess(WatchList *list, const char *path)
 {
     int index = FindTrouble(list, path);
+    char shown[LONG_PATH];
 
     if (index < 0)
         return;
+    ToDisplayPath(path, shown, sizeof(shown));
     if (list->troubles[index].logged)
-        WriteLog("Backed up %s again.", path);
+        WriteLog("Backed up %s again.", shown);
     RemoveTrouble(list, index);
 }
 

@@ -159,6 +159,11 @@ void WriteLog(const char *format, ...);
 void FormatLogTime(const SYSTEMTIME *local, char *out);
 
 // long_path.cpp: file operations for paths of any length under LONG_PATH.
+// A name in a listed folder that the ANSI code page cannot hold (Windows NT)
+// is carried as this mark and the name in UTF-8; only the wide calls see it.
+#define WIDE_NAME_MARK '\x01'
+// The path as the log shows it (such names in the code page, as best it can).
+void ToDisplayPath(const char *path, char *out, int size);
 HANDLE OpenPath(const char *path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 int MakeFolder(const char *path);
 int MakeFolderTree(const char *path);
