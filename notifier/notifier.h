@@ -62,6 +62,7 @@ struct WatchFolder {
     char path[MAX_PATH];
     DWORD hash;
     HANDLE change;  // INVALID_HANDLE_VALUE while the folder is missing
+    HANDLE above;   // its parent's folder names, where its rename shows
     int dead;       // the path is a file: no folder will come, stop looking
     volatile LONG changed;  // set by the watching thread
     LONG taken;             // the main loop's copy of changed

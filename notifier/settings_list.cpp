@@ -55,6 +55,7 @@ static int AddFolder(WatchList *list, const char *path, int *capacity)
     lstrcpynA(list->folders[i].path, path, MAX_PATH);
     list->folders[i].hash = hash;
     list->folders[i].change = INVALID_HANDLE_VALUE;
+    list->folders[i].above = INVALID_HANDLE_VALUE;
     list->folderCount++;
     return i;
 }

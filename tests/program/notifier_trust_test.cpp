@@ -4,32 +4,9 @@
 // someone watches, error 32, so a folder made again cannot be staged here.)
 #include "backup_fixture.h"
 
-#include <tlhelp32.h>
-
 namespace {
 
 using Trust = BackupTest;
-
-// CPU time of every thread of another process, in milliseconds
-// (GetProcessTimes on another process gives the caller's own under Wine).
-double CpuMs(DWORD pid)
-{
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry;
-    ULONGLONG total = 0;
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snap, &entry); more; more = Thread32Next(snap, &entry)) {
-        HANDLE thread = entry.th32OwnerProcessID == pid ? OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID) : NULL;
-        FILETIME created, ended, kernel, user;
-        if (thread != NULL && GetThreadTimes(thread, &created, &ended, &kernel, &user))
-            total += ((ULONGLONG)kernel.dwHighDateTime << 32 | kernel.dwLowDateTime) +
-                     ((ULONGLONG)user.dwHighDateTime << 32 | user.dwLowDateTime);
-        if (thread != NULL)
-            CloseHandle(thread);
-    }
-    CloseHandle(snap);
-    return total / 10000.0;
-}
 
 HANDLE HoldExclusively(const std::string &path)
 {
@@ -87,17 +64,17 @@ TEST_F(Trust, AnAlwaysLockedFileInAFolderOfAThousandCostsLittleAndDelaysNoOther)
     EXPECT_TRUE(Becomes(Copy("mail\\other.txt"), "not held up"));
     // Once the walk that copied it is over (a second without 5 ms of CPU),
     // ten seconds of the locked file's back-off.
-    double last = CpuMs(notifier.Pid());
+    double last = CpuTimeMs(notifier.Pid());
     ASSERT_TRUE(PumpUntil([&] {
         PumpUntil([] { return false; }, 1000);
-        double now = CpuMs(notifier.Pid()), used = now - last;
+        double now = CpuTimeMs(notifier.Pid()), used = now - last;
         last = now;
         return used < 5.0;
     }, 60000));
-    double before = CpuMs(notifier.Pid());
+    double before = CpuTimeMs(notifier.Pid());
     DWORD start = GetTickCount();
     PumpUntil([] { return false; }, 10000);
-    double perMinute = (CpuMs(notifier.Pid()) - before) * 60000.0 / (GetTickCount() - start);
+    double perMinute = (CpuTimeMs(notifier.Pid()) - before) * 60000.0 / (GetTickCount() - start);
     EXPECT_LT(perMinute, 100.0) << "ms of CPU per minute";
     CloseHandle(store);
 }
