@@ -10,6 +10,15 @@
 // failure is logged once it has lasted this long.
 #define QUIET_STREAK_MS 2000
 
+// A full or refusing backup disk fails every file alike: it gets one line,
+// not one per file, until some copy succeeds again.
+static int g_diskTrouble;
+
+static int IsDiskFailure(int reason)
+{
+    return reason == FAIL_DISK_FULL || reason == FAIL_NOT_WRITABLE;
+}
+
 struct EntryWalk {
     WatchList *list;
     const WatchEntry *entry;
@@ -108,6 +117,10 @@ static void LogStreak(FileTrouble *trouble, int reason)
         return;
     if (!IsPermanentFailure(reason) && GetTickCount() - trouble->since < QUIET_STREAK_MS)
         return;
+    if (IsDiskFailure(reason) && g_diskTrouble == reason)
+        return;
+    if (IsDiskFailure(reason))
+        g_diskTrouble = reason;
     ToDisplayPath(trouble->path, shown, sizeof(shown));
     WriteLog("Cannot back up %s: %s.", shown, DescribeFailure(reason));
     trouble->logged = 1;
@@ -168,8 +181,10 @@ static int TryFile(WatchList *list, const char *path, int listed, HANDLE stop, c
 {
     int result = BackUpFile(list->backup, path, stop, seen);
 
-    if (result == COPY_DONE)
+    if (result == COPY_DONE) {
+        g_diskTrouble = 0;
         NoteSuccess(list, path);
+    }
     else if (result != COPY_STOPPED)
         NoteFailure(list, path, listed, result);
     return result;

@@ -130,20 +130,33 @@ static void ReadBackupFolder(char *backup)
         backup[--len] = '\0';
 }
 
+struct ListLoad {
+    WatchList *list;
+    int capacity, folderCapacity;
+};
+
+static int TakeListItem(const char *text, void *context)
+{
+    ListLoad *load = (ListLoad *)context;
+    char full[MAX_PATH];
+
+    if (NormalizeSourcePath(text, full) && !IsInsideCopies(full, load->list->backup))
+        AddEntry(load->list, full, &load->capacity, &load->folderCapacity);
+    return 1;
+}
+
 int LoadWatchList(WatchList *list)
 {
-    char text[MAX_PATH], full[MAX_PATH];
-    int capacity = 0, folderCapacity = 0, i;
+    ListLoad load;
 
     ZeroMemory(list, sizeof(*list));
     GetSystemTimeAsFileTime(&list->started);
     ReadBackupFolder(list->backup);
     MakeFolderTree(list->backup);
     OpenLog(list->backup);
-    for (i = 0; ReadListItem(i, text); i++) {
-        if (NormalizeSourcePath(text, full) && !IsInsideCopies(full, list->backup))
-            AddEntry(list, full, &capacity, &folderCapacity);
-    }
+    load.list = list;
+    load.capacity = load.folderCapacity = 0;
+    ReadListItems(TakeListItem, &load);
     return 1;
 }
 
