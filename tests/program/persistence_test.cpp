@@ -38,9 +38,12 @@ protected:
         return shown;
     }
 
-    // Starts a notifier and waits until it holds the event.
+    // Starts a notifier and waits until it holds the event; with an empty
+    // list it would end at once, so the list has an entry first.
     void StartNotifier(Child &notifier)
     {
+        if (!HasValue("ListItem0"))
+            PutString("ListItem0", "c:\\running.txt");
         ASSERT_TRUE(notifier.Start(notifier_));
         ASSERT_TRUE(PumpUntil(EventExists));
     }
