@@ -124,7 +124,7 @@ static int MakeTempNames(const char *target, char *temp, char *folder)
     if (!CanUsePath(temp))
         return 0;
     lstrcpynA(folder, target, LONG_PATH);
-    slash = (char *)FindLastSlash(folder);
+    slash = (char *)FindLastBackslash(folder);
     if (slash != NULL)
         *slash = '\0';
     return 1;

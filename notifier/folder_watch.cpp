@@ -100,9 +100,9 @@ static void CloseWatch(WatchFolder *folder)
 static void WatchAbove(WatchFolder *folder)
 {
     char parent[MAX_PATH];
-    const char *slash = FindLastSlash(folder->path);
+    const char *slash = FindLastBackslash(folder->path);
 
-    if (slash == NULL || slash[1] == '\0' || (folder->path[0] == '\\' && FindFirstSlash(folder->path + 2) == slash))
+    if (slash == NULL || slash[1] == '\0' || (folder->path[0] == '\\' && FindFirstBackslash(folder->path + 2) == slash))
         return;
     lstrcpynA(parent, folder->path, (int)(slash - folder->path) + 1);
     if (slash - folder->path == 2 && folder->path[1] == ':')

@@ -102,7 +102,7 @@ static int ConvertNames(const char *path, WCHAR *wide, int room)
     int used = 0, got, length;
 
     for (;;) {
-        slash = FindFirstSlash(name);
+        slash = FindFirstBackslash(name);
         length = slash != NULL ? (int)(slash - name) : lstrlenA(name);
         got = AppendWide(name, length, wide + used, room - used - 2);
         if (length > 0 && got == 0)
@@ -321,7 +321,7 @@ int MakeFolderTree(const char *path)
     if (MakeFolder(path))
         return 1;
     lstrcpynA(part, path, sizeof(part));
-    slash = (char *)FindLastSlash(part);
+    slash = (char *)FindLastBackslash(part);
     if (slash == NULL || slash == part || slash[-1] == ':' || slash[-1] == '\\')
         return 0;
     *slash = '\0';

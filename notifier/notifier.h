@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "app/program.h"
+
 // Room for a path under the backup path: the backup path, a ring's slot and
 // a source path of up to 259 characters, or a file inside a listed folder.
 #define LONG_PATH 1024
@@ -112,8 +114,6 @@ int NormalizeSourcePath(const char *text, char *full);
 int MapToBackup(const char *root, const char *source, char *out, int size);
 int JoinPath(char *out, int size, const char *folder, const char *name);
 // Backslashes found by character, never by byte (multi-byte code pages).
-const char *FindLastSlash(const char *path);
-const char *FindFirstSlash(const char *path);
 int EndsWithSlash(const char *path);
 // Whether path lies among the copies under the backup path (a drive letter's
 // folder, UNC, a ring), where watching would copy copies.

@@ -63,11 +63,11 @@ static int AddFolder(WatchList *list, const char *path, int *capacity)
 // The folder that holds path ("C:\" for "C:\x"); 0 for a root or a share.
 static int GetParentFolder(const char *path, char *parent)
 {
-    const char *slash = FindLastSlash(path);
+    const char *slash = FindLastBackslash(path);
 
     if (slash == NULL || slash - path < 2)
         return 0;
-    if (path[0] == '\\' && FindFirstSlash(path + 2) == slash)
+    if (path[0] == '\\' && FindFirstBackslash(path + 2) == slash)
         return 0;  // "\\server\share" has no folder above it to watch
     if (slash - path == 2 && path[1] == ':')
         slash++;  // keep the root's backslash
