@@ -55,9 +55,10 @@ int ConvertNameExactly(const WCHAR *wide, char *out, int size);
 // The program's own module, set by start-up just before the dialog is created.
 extern HINSTANCE g_hInst;
 
-// The last backslash of a path, walking by character (multi-byte code
-// pages); NULL when there is none.
+// The last or first backslash of a path, walking by character (multi-byte
+// code pages); NULL when there is none.
 const char *FindLastBackslash(const char *path);
+const char *FindFirstBackslash(const char *path);
 
 // Full path of the running program's file cut before its last backslash.
 // Returns 0 (folder empty) when the path does not fit or has no backslash.

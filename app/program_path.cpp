@@ -3,19 +3,6 @@
 
 #include <string.h>
 
-const char *FindLastBackslash(const char *path)
-{
-    const char *last = NULL;
-
-    // By character: in code pages such as 932 the second byte of a
-    // character can be 0x5C, which is no backslash there.
-    for (; *path != '\0'; path = CharNextA(path)) {
-        if (*path == '\\')
-            last = path;
-    }
-    return last;
-}
-
 // A result of the full buffer size means the path was cut (and, on older
 // systems, left unterminated): such a path is unusable.
 static int GetOwnModulePath(char *path)

@@ -25,7 +25,7 @@ int StartCopiesWindow(const char *path)
     if (len == 0 || len >= sizeof(module) || !MakeCompanionPath(module, COPIES_FILE, file, MAX_PATH))
         return 0;
     lstrcpynA(folder, file, sizeof(folder));
-    *strrchr(folder, '\\') = '\0';
+    *(char *)FindLastBackslash(folder) = '\0';
     wsprintfA(line, "\"%s\" \"%s\"", file, path);
     ZeroMemory(&si, sizeof(si));
     si.cb = sizeof(si);

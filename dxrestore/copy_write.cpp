@@ -3,6 +3,8 @@
 // over the target, so a reader sees the old file or the new, never a mix.
 #include "dxrestore/copies.h"
 
+#include "app/program.h"
+
 #include <string.h>
 
 #define CHUNK_SIZE (64 * 1024)
@@ -71,7 +73,7 @@ static int MakeParentFolder(const char *path)
     char *slash;
 
     lstrcpynA(folder, path, sizeof(folder));
-    slash = strrchr(folder, '\\');
+    slash = (char *)FindLastBackslash(folder);
     if (slash == NULL || slash - folder < 3)
         return 1;
     *slash = '\0';

@@ -6,31 +6,9 @@
 
 #include <string.h>
 
-// Paths are walked by character: in the multi-byte code pages (932, 936,
-// 949, 950) the second byte of a character may be 0x5C, a backslash.
-const char *FindLastSlash(const char *path)
-{
-    const char *last = NULL;
-
-    for (; *path != '\0'; path = CharNextA(path)) {
-        if (*path == '\\')
-            last = path;
-    }
-    return last;
-}
-
-const char *FindFirstSlash(const char *path)
-{
-    for (; *path != '\0'; path = CharNextA(path)) {
-        if (*path == '\\')
-            return path;
-    }
-    return NULL;
-}
-
 int EndsWithSlash(const char *path)
 {
-    const char *last = FindLastSlash(path);
+    const char *last = FindLastBackslash(path);
 
     return last != NULL && last[1] == '\0';
 }
@@ -122,7 +100,7 @@ int IsInsideCopies(const char *path, const char *backup)
     rest = path + strlen(backup);
     if (*rest == '\\')
         rest++;
-    end = FindFirstSlash(rest);
+    end = FindFirstBackslash(rest);
     lstrcpynA(top, rest, end != NULL ? (int)(end - rest) + 1 : MAX_PATH);
     // A drive letter's folder, the UNC folder or a ring: copies live there.
     if (top[0] != '\0' && top[1] == '\0')

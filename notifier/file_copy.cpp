@@ -8,7 +8,9 @@
 #define CHUNK_SIZE (64 * 1024)
 #define TEMP_SUFFIX ".~dx"
 
-static BYTE g_chunk[CHUNK_SIZE];
+// Taken from the heap at the first copy and kept: as a static array it would
+// ship 64 KiB of zeros inside the program file. Copies run on one thread.
+static BYTE *g_chunk;
 
 static int IsStopSignalled(HANDLE stop)
 {
@@ -94,6 +96,10 @@ static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION 
     ULONGLONG total = 0;
     DWORD got, put;
 
+    if (g_chunk == NULL)
+        g_chunk = (BYTE *)HeapAlloc(GetProcessHeap(), 0, CHUNK_SIZE);
+    if (g_chunk == NULL)
+        return COPY_RETRY;
     for (;;) {
         if (IsStopSignalled(stop))
             return COPY_STOPPED;
@@ -124,7 +130,7 @@ static int MakeTempNames(const char *target, char *temp, char *folder)
     if (!CanUsePath(temp))
         return 0;
     lstrcpynA(folder, target, LONG_PATH);
-    slash = (char *)FindLastSlash(folder);
+    slash = (char *)FindLastBackslash(folder);
     if (slash != NULL)
         *slash = '\0';
     return 1;

@@ -10,6 +10,15 @@
 // failure is logged once it has lasted this long.
 #define QUIET_STREAK_MS 2000
 
+// A full or refusing backup disk fails every file alike: it gets one line,
+// not one per file, until some copy succeeds again.
+static int g_diskTrouble;
+
+static int IsDiskFailure(int reason)
+{
+    return reason == FAIL_DISK_FULL || reason == FAIL_NOT_WRITABLE;
+}
+
 struct EntryWalk {
     WatchList *list;
     const WatchEntry *entry;
@@ -102,11 +111,18 @@ static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed)
 
 static void LogStreak(FileTrouble *trouble, int reason)
 {
+    char shown[LONG_PATH];
+
     if (trouble->logged && trouble->reason == reason)
         return;
     if (!IsPermanentFailure(reason) && GetTickCount() - trouble->since < QUIET_STREAK_MS)
         return;
-    WriteLog("Cannot back up %s: %s.", trouble->path, DescribeFailure(reason));
+    if (IsDiskFailure(reason) && g_diskTrouble == reason)
+        return;
+    if (IsDiskFailure(reason))
+        g_diskTrouble = reason;
+    ToDisplayPath(trouble->path, shown, sizeof(shown));
+    WriteLog("Cannot back up %s: %s.", shown, DescribeFailure(reason));
     trouble->logged = 1;
 }
 
@@ -119,8 +135,6 @@ static void NoteFailure(WatchList *list, const char *path, int listed, int reaso
         return;
     // A file gone from a listed folder is no failure: it was deleted.
     if (reason == FAIL_MISSING && !trouble->listed) {
-        if (trouble->logged)
-            WriteLog("%s is gone.", path);
         RemoveTrouble(list, (int)(trouble - list->troubles));
         return;
     }
@@ -137,11 +151,13 @@ static void NoteFailure(WatchList *list, const char *path, int listed, int reaso
 static void NoteSuccess(WatchList *list, const char *path)
 {
     int index = FindTrouble(list, path);
+    char shown[LONG_PATH];
 
     if (index < 0)
         return;
+    ToDisplayPath(path, shown, sizeof(shown));
     if (list->troubles[index].logged)
-        WriteLog("Backed up %s again.", path);
+        WriteLog("Backed up %s again.", shown);
     RemoveTrouble(list, index);
 }
 
@@ -165,8 +181,10 @@ static int TryFile(WatchList *list, const char *path, int listed, HANDLE stop, c
 {
     int result = BackUpFile(list->backup, path, stop, seen);
 
-    if (result == COPY_DONE)
+    if (result == COPY_DONE) {
+        g_diskTrouble = 0;
         NoteSuccess(list, path);
+    }
     else if (result != COPY_STOPPED)
         NoteFailure(list, path, listed, result);
     return result;

@@ -1,12 +1,13 @@
-// Watching the listed folders: a thread per 63 folders waits on their change
-// notifications (a wait takes at most 64 handles, one is the quit event),
-// marks the folders that changed and wakes the main loop. Every 2 s it
-// looks whether each folder is still the one at its path (a renamed or
-// remade folder is watched again by path), looks for missing ones, and
-// looks over the folders that refuse notifications.
+// Watching the listed folders: a thread per 31 folders waits on their change
+// notifications and on their parents' (a wait takes at most 64 handles, one
+// is the quit event), marks the folders that changed and wakes the main
+// loop. When a parent reports a folder renamed, removed or made, the folder
+// at the path is looked at: a different one is watched again by its path.
+// Every 2 s it looks for missing folders and looks over the folders that
+// refuse notifications; with none of those it only waits.
 #include "notifier/notifier.h"
 
-#define GROUP_SIZE (MAXIMUM_WAIT_OBJECTS - 1)
+#define GROUP_SIZE ((MAXIMUM_WAIT_OBJECTS - 1) / 2)
 #define RESCAN_MS 2000
 #define TICKS_PER_TENTH 1000000ULL
 
@@ -88,30 +89,70 @@ static void CloseWatch(WatchFolder *folder)
 {
     if (folder->change != INVALID_HANDLE_VALUE)
         FindCloseChangeNotification(folder->change);
-    folder->change = INVALID_HANDLE_VALUE;
+    if (folder->above != INVALID_HANDLE_VALUE)
+        FindCloseChangeNotification(folder->above);
+    folder->change = folder->above = INVALID_HANDLE_VALUE;
     folder->polled = 0;
 }
 
-// Every 2 s: a watched folder that is no longer the one at its path is let
-// go (and looked for again); a polled folder whose files differ changed.
-static void CheckWatched(WatchGroup *group)
+// Watches the names of the folders beside this one, where its own rename
+// or removal shows; nothing for a root or a share.
+static void WatchAbove(WatchFolder *folder)
+{
+    char parent[MAX_PATH];
+    const char *slash = FindLastBackslash(folder->path);
+
+    if (slash == NULL || slash[1] == '\0' || (folder->path[0] == '\\' && FindFirstBackslash(folder->path + 2) == slash))
+        return;
+    lstrcpynA(parent, folder->path, (int)(slash - folder->path) + 1);
+    if (slash - folder->path == 2 && folder->path[1] == ':')
+        lstrcatA(parent, "\\");
+    folder->above = FindFirstChangeNotificationA(parent, FALSE, FILE_NOTIFY_CHANGE_DIR_NAME);
+}
+
+// Whether the folder at the path is still the one watched; when not, the
+// watch is let go, to be made again by path, and its files looked at.
+static void CheckIdentity(WatchList *list, WatchFolder *folder)
+{
+    DWORD low, high;
+
+    if (ReadFolderId(folder->path, &low, &high) && low == folder->idLow && high == folder->idHigh)
+        return;
+    CloseWatch(folder);
+    MarkChanged(list, folder);
+}
+
+// Every 2 s: a polled folder that is gone or whose files differ changed.
+static void CheckPolled(WatchGroup *group)
 {
     int i;
-    DWORD low, high, listing;
+    DWORD listing;
 
     for (i = 0; i < group->count; i++) {
         WatchFolder *folder = &group->list->folders[group->first + i];
 
-        if (folder->change == INVALID_HANDLE_VALUE && !folder->polled)
+        if (!folder->polled)
             continue;
-        if (!ReadFolderId(folder->path, &low, &high) || low != folder->idLow || high != folder->idHigh) {
-            CloseWatch(folder);
-            MarkChanged(group->list, folder);
-        } else if (folder->polled && (listing = ReadListing(folder->path)) != folder->listing) {
+        CheckIdentity(group->list, folder);
+        if (folder->polled && (listing = ReadListing(folder->path)) != folder->listing) {
             folder->listing = listing;
             MarkChanged(group->list, folder);
         }
     }
+}
+
+// Whether the group has a folder to look for or to look over every 2 s.
+static int NeedsRescan(const WatchGroup *group)
+{
+    int i;
+
+    for (i = 0; i < group->count; i++) {
+        const WatchFolder *folder = &group->list->folders[group->first + i];
+
+        if (folder->polled || (folder->change == INVALID_HANDLE_VALUE && !folder->dead))
+            return 1;
+    }
+    return 0;
 }
 
 // Looks for the group's missing folders. One that comes after the start
@@ -140,6 +181,7 @@ static void OpenMissing(WatchGroup *group, int atStart)
             folder->polled = 1;
             folder->listing = ReadListing(folder->path);
         }
+        WatchAbove(folder);
         if (!atStart)
             MarkChanged(group->list, folder);
     }
@@ -147,6 +189,11 @@ static void OpenMissing(WatchGroup *group, int atStart)
 
 // Re-arms every signalled handle of the group before the main loop looks at
 // the folders, so that a change made while it copies is not lost.
+static int IsSignalled(HANDLE handle)
+{
+    return handle != INVALID_HANDLE_VALUE && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+}
+
 static void TakeSignals(WatchGroup *group)
 {
     int i;
@@ -154,7 +201,14 @@ static void TakeSignals(WatchGroup *group)
     for (i = 0; i < group->count; i++) {
         WatchFolder *folder = &group->list->folders[group->first + i];
 
-        if (folder->change == INVALID_HANDLE_VALUE || WaitForSingleObject(folder->change, 0) != WAIT_OBJECT_0)
+        if (IsSignalled(folder->above)) {
+            if (!FindNextChangeNotification(folder->above)) {
+                FindCloseChangeNotification(folder->above);
+                folder->above = INVALID_HANDLE_VALUE;
+            }
+            CheckIdentity(group->list, folder);
+        }
+        if (!IsSignalled(folder->change))
             continue;
         // The folder went away: look for it again.
         if (!FindNextChangeNotification(folder->change))
@@ -167,7 +221,7 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
 {
     WatchGroup *group = (WatchGroup *)param;
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
-    DWORD count, i, result, nextCheck = GetTickCount() + RESCAN_MS, now;
+    DWORD count, i, result, nextCheck = GetTickCount() + RESCAN_MS, now, timeout;
 
     // The start looks over every entry once the watches are set.
     OpenMissing(group, 1);
@@ -177,17 +231,25 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
         handles[0] = group->list->quit;
         count = 1;
         for (i = 0; i < (DWORD)group->count; i++) {
-            if (group->list->folders[group->first + i].change != INVALID_HANDLE_VALUE)
-                handles[count++] = group->list->folders[group->first + i].change;
+            const WatchFolder *folder = &group->list->folders[group->first + i];
+
+            if (folder->change != INVALID_HANDLE_VALUE)
+                handles[count++] = folder->change;
+            if (folder->above != INVALID_HANDLE_VALUE)
+                handles[count++] = folder->above;
         }
         now = GetTickCount();
-        result = WaitForMultipleObjects(count, handles, FALSE, (LONG)(nextCheck - now) > 0 ? nextCheck - now : 0);
+        if (!NeedsRescan(group))
+            timeout = INFINITE;
+        else
+            timeout = (LONG)(nextCheck - now) > 0 ? nextCheck - now : 0;
+        result = WaitForMultipleObjects(count, handles, FALSE, timeout);
         if (result == WAIT_OBJECT_0 || result == WAIT_FAILED)
             break;
         if (result != WAIT_TIMEOUT)
             TakeSignals(group);
         if ((LONG)(GetTickCount() - nextCheck) >= 0) {
-            CheckWatched(group);
+            CheckPolled(group);
             nextCheck = GetTickCount() + RESCAN_MS;
         }
     }

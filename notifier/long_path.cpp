@@ -75,9 +75,46 @@ DWORD ShareAll(void)
     return IsWindowsNt() ? share | FILE_SHARE_DELETE : share;
 }
 
+// A path with a name that only the wide calls can reach.
+static int HasWideName(const char *path)
+{
+    return strchr(path, WIDE_NAME_MARK) != NULL;
+}
+
 static int FitsAnsi(const char *path)
 {
-    return strlen(path) < ANSI_LIMIT;
+    return strlen(path) < ANSI_LIMIT && !HasWideName(path);
+}
+
+// Converts text to wide characters, a marked name from UTF-8, the rest from
+// the ANSI code page; the number of characters written, 0 when it failed.
+static int AppendWide(const char *text, int length, WCHAR *wide, int room)
+{
+    if (length > 0 && text[0] == WIDE_NAME_MARK)
+        return MultiByteToWideChar(CP_UTF8, 0, text + 1, length - 1, wide, room);
+    return length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, text, length, wide, room);
+}
+
+// The path in wide characters, name by name; 0 when it does not fit.
+static int ConvertNames(const char *path, WCHAR *wide, int room)
+{
+    const char *name = path, *slash;
+    int used = 0, got, length;
+
+    for (;;) {
+        slash = FindFirstBackslash(name);
+        length = slash != NULL ? (int)(slash - name) : lstrlenA(name);
+        got = AppendWide(name, length, wide + used, room - used - 2);
+        if (length > 0 && got == 0)
+            return 0;
+        used += got;
+        if (slash == NULL)
+            break;
+        wide[used++] = L'\\';
+        name = slash + 1;
+    }
+    wide[used] = 0;
+    return 1;
 }
 
 int CanUsePath(const char *path)
@@ -104,7 +141,7 @@ static int ToWidePath(const char *path, WCHAR *wide)
     }
     for (used = 0; wide[used] != 0; used++) {
     }
-    return MultiByteToWideChar(CP_ACP, 0, rest, -1, wide + used, WIDE_PATH - used) > 0;
+    return ConvertNames(rest, wide + used, WIDE_PATH - used);
 }
 
 HANDLE OpenPath(const char *path, DWORD access, DWORD share, DWORD disposition, DWORD flags)
@@ -201,16 +238,31 @@ int MovePathReplacing(const char *from, const char *to)
 
 static void ToAnsiFind(const WIN32_FIND_DATAW *wide, WIN32_FIND_DATAA *data)
 {
+    BOOL lost = FALSE;
+
     data->dwFileAttributes = wide->dwFileAttributes;
     data->ftCreationTime = wide->ftCreationTime;
     data->ftLastAccessTime = wide->ftLastAccessTime;
     data->ftLastWriteTime = wide->ftLastWriteTime;
     data->nFileSizeHigh = wide->nFileSizeHigh;
     data->nFileSizeLow = wide->nFileSizeLow;
-    // A name with no ANSI form comes out empty, and callers skip it.
-    if (WideCharToMultiByte(CP_ACP, 0, wide->cFileName, -1, data->cFileName, MAX_PATH, NULL, NULL) == 0)
-        data->cFileName[0] = '\0';
     data->cAlternateFileName[0] = '\0';
+    if (WideCharToMultiByte(CP_ACP, 0, wide->cFileName, -1, data->cFileName, MAX_PATH, NULL, &lost) > 0 && !lost)
+        return;
+    // A name the ANSI code page cannot hold goes on marked, in UTF-8; one
+    // too long even for that comes out empty, and callers skip it.
+    data->cFileName[0] = WIDE_NAME_MARK;
+    if (WideCharToMultiByte(CP_UTF8, 0, wide->cFileName, -1, data->cFileName + 1, MAX_PATH - 1, NULL, NULL) == 0)
+        data->cFileName[0] = '\0';
+}
+
+void ToDisplayPath(const char *path, char *out, int size)
+{
+    WCHAR wide[WIDE_PATH];
+
+    if (!HasWideName(path) || !ConvertNames(path, wide, WIDE_PATH) ||
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, out, size, NULL, NULL) == 0)
+        lstrcpynA(out, path, size);
 }
 
 static int FindFirstPath(const char *pattern, PathFind *find, WIN32_FIND_DATAA *data)
@@ -218,7 +270,8 @@ static int FindFirstPath(const char *pattern, PathFind *find, WIN32_FIND_DATAA *
     WCHAR wide[WIDE_PATH];
     WIN32_FIND_DATAW wideData;
 
-    find->wide = !FitsAnsi(pattern);
+    // On Windows NT the wide calls give every name as it is.
+    find->wide = Wide() != NULL;
     if (!find->wide) {
         find->handle = FindFirstFileA(pattern, data);
         return find->handle != INVALID_HANDLE_VALUE;
@@ -268,7 +321,7 @@ int MakeFolderTree(const char *path)
     if (MakeFolder(path))
         return 1;
     lstrcpynA(part, path, sizeof(part));
-    slash = (char *)FindLastSlash(part);
+    slash = (char *)FindLastBackslash(part);
     if (slash == NULL || slash == part || slash[-1] == ':' || slash[-1] == '\\')
         return 0;
     *slash = '\0';

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "app/program.h"
+
 // Room for a path under the backup path: the backup path, a ring's slot and
 // a source path of up to 259 characters, or a file inside a listed folder.
 #define LONG_PATH 1024
@@ -62,6 +64,7 @@ struct WatchFolder {
     char path[MAX_PATH];
     DWORD hash;
     HANDLE change;  // INVALID_HANDLE_VALUE while the folder is missing
+    HANDLE above;   // its parent's folder names, where its rename shows
     int dead;       // the path is a file: no folder will come, stop looking
     volatile LONG changed;  // set by the watching thread
     LONG taken;             // the main loop's copy of changed
@@ -111,8 +114,6 @@ int NormalizeSourcePath(const char *text, char *full);
 int MapToBackup(const char *root, const char *source, char *out, int size);
 int JoinPath(char *out, int size, const char *folder, const char *name);
 // Backslashes found by character, never by byte (multi-byte code pages).
-const char *FindLastSlash(const char *path);
-const char *FindFirstSlash(const char *path);
 int EndsWithSlash(const char *path);
 // Whether path lies among the copies under the backup path (a drive letter's
 // folder, UNC, a ring), where watching would copy copies.
@@ -159,6 +160,11 @@ void WriteLog(const char *format, ...);
 void FormatLogTime(const SYSTEMTIME *local, char *out);
 
 // long_path.cpp: file operations for paths of any length under LONG_PATH.
+// A name in a listed folder that the ANSI code page cannot hold (Windows NT)
+// is carried as this mark and the name in UTF-8; only the wide calls see it.
+#define WIDE_NAME_MARK '\x01'
+// The path as the log shows it (such names in the code page, as best it can).
+void ToDisplayPath(const char *path, char *out, int size);
 HANDLE OpenPath(const char *path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 int MakeFolder(const char *path);
 int MakeFolderTree(const char *path);

@@ -55,6 +55,7 @@ static int AddFolder(WatchList *list, const char *path, int *capacity)
     lstrcpynA(list->folders[i].path, path, MAX_PATH);
     list->folders[i].hash = hash;
     list->folders[i].change = INVALID_HANDLE_VALUE;
+    list->folders[i].above = INVALID_HANDLE_VALUE;
     list->folderCount++;
     return i;
 }
@@ -62,11 +63,11 @@ static int AddFolder(WatchList *list, const char *path, int *capacity)
 // The folder that holds path ("C:\" for "C:\x"); 0 for a root or a share.
 static int GetParentFolder(const char *path, char *parent)
 {
-    const char *slash = FindLastSlash(path);
+    const char *slash = FindLastBackslash(path);
 
     if (slash == NULL || slash - path < 2)
         return 0;
-    if (path[0] == '\\' && FindFirstSlash(path + 2) == slash)
+    if (path[0] == '\\' && FindFirstBackslash(path + 2) == slash)
         return 0;  // "\\server\share" has no folder above it to watch
     if (slash - path == 2 && path[1] == ':')
         slash++;  // keep the root's backslash
@@ -112,20 +113,33 @@ static void AddEntry(WatchList *list, const char *path, int *capacity, int *fold
     entry->seen = list->started;
 }
 
+struct ListLoad {
+    WatchList *list;
+    int capacity, folderCapacity;
+};
+
+static int TakeListItem(const char *text, void *context)
+{
+    ListLoad *load = (ListLoad *)context;
+    char full[MAX_PATH];
+
+    if (NormalizeSourcePath(text, full) && !IsInsideCopies(full, load->list->backup))
+        AddEntry(load->list, full, &load->capacity, &load->folderCapacity);
+    return 1;
+}
+
 int LoadWatchList(WatchList *list)
 {
-    char text[MAX_PATH], full[MAX_PATH];
-    int capacity = 0, folderCapacity = 0, i;
+    ListLoad load;
 
     ZeroMemory(list, sizeof(*list));
     GetSystemTimeAsFileTime(&list->started);
     ReadBackupFolder(list->backup);
     MakeFolderTree(list->backup);
     OpenLog(list->backup);
-    for (i = 0; ReadListItem(i, text); i++) {
-        if (NormalizeSourcePath(text, full) && !IsInsideCopies(full, list->backup))
-            AddEntry(list, full, &capacity, &folderCapacity);
-    }
+    load.list = list;
+    load.capacity = load.folderCapacity = 0;
+    ReadListItems(TakeListItem, &load);
     return 1;
 }
 

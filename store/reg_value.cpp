@@ -67,11 +67,25 @@ static int TerminateText(char *buffer, DWORD size)
     return size == MAX_PATH && buffer[MAX_PATH - 1] == '\0';
 }
 
+// One string value of an open key into buffer (MAX_PATH bytes), always
+// terminated; 0 with it empty when missing or too long.
+static int QueryText(HKEY key, const char *name, char *buffer)
+{
+    DWORD size = MAX_PATH;
+    LONG rc = RegQueryValueExA(key, name, NULL, NULL, (LPBYTE)buffer, &size);
+
+    // A failed query may have left part of a value behind (a value too long).
+    if (rc != ERROR_SUCCESS || !TerminateText(buffer, size)) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
 int ReadRegString(HKEY hRoot, const char *name, char *buffer)
 {
     HKEY key;
-    DWORD size = MAX_PATH;
-    LONG rc;
+    int rc;
 
     if (!IsValidName(name)) {
         ShowPlainError("Error querying SZ value from registry. Invalid value name.");
@@ -85,14 +99,24 @@ int ReadRegString(HKEY hRoot, const char *name, char *buffer)
     if (!OpenProductKey(hRoot, KEY_QUERY_VALUE, "Error querying SZ value from registry. Can not open key.",
                         &key))
         return 0;
-    rc = RegQueryValueExA(key, name, NULL, NULL, (LPBYTE)buffer, &size);
+    rc = QueryText(key, name, buffer);
     RegCloseKey(key);
-    // A failed query may have left part of a value behind (a value too long).
-    if (rc != ERROR_SUCCESS || !TerminateText(buffer, size)) {
-        buffer[0] = '\0';
+    return rc;
+}
+
+int ReadRegStrings(HKEY hRoot, int (*next)(char *name, void *context),
+                   int (*found)(const char *text, void *context), void *context)
+{
+    char name[MAX_PATH], text[MAX_PATH];
+    HKEY key;
+    int count = 0;
+
+    if (RegOpenKeyExA(hRoot, PRODUCT_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return 0;
-    }
-    return 1;
+    while (next(name, context) && QueryText(key, name, text) && found(text, context))
+        count++;
+    RegCloseKey(key);
+    return count;
 }
 
 int WriteRegString(HKEY hRoot, const char *name, const char *text)

@@ -20,6 +20,14 @@
 // comes out as its bytes, terminated.
 int ReadRegString(HKEY hRoot, const char *name, char *buffer);
 
+// Reads many string values with the key opened once: next(name, context)
+// names each value in turn (MAX_PATH bytes) and returns 0 when there are no
+// more; found(text, context) takes each text, terminated as ReadRegString
+// terminates it, and returns 0 to stop. Stops at the first value missing.
+// Returns how many were found; shows nothing (a missing key reads as none).
+int ReadRegStrings(HKEY hRoot, int (*next)(char *name, void *context),
+                   int (*found)(const char *text, void *context), void *context);
+
 // Stores text (which may be empty) as REG_SZ with its zero. Returns 1 or 0.
 int WriteRegString(HKEY hRoot, const char *name, const char *text);
 

@@ -28,3 +28,31 @@ int ReadListItem(int index, char *text)
     text[0] = '\0';
     return ReadRegString(HKEY_CURRENT_USER, name, text);
 }
+
+struct ListWalk {
+    int index;
+    int (*found)(const char *text, void *context);
+    void *context;
+};
+
+static int NextListName(char *name, void *context)
+{
+    ListWalk *walk = (ListWalk *)context;
+
+    MakeListItemName(name, walk->index++);
+    return walk->index > 0;
+}
+
+static int PassListItem(const char *text, void *context)
+{
+    ListWalk *walk = (ListWalk *)context;
+
+    return walk->found(text, walk->context);
+}
+
+int ReadListItems(int (*found)(const char *text, void *context), void *context)
+{
+    ListWalk walk = {0, found, context};
+
+    return ReadRegStrings(HKEY_CURRENT_USER, NextListName, PassListItem, &walk);
+}

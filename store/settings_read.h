@@ -11,4 +11,8 @@ void ReadBackupPath(char *path);
 // the first entry that reads 0.
 int ReadListItem(int index, char *text);
 
+// Calls found(text, context) for each list entry in order, with the key
+// opened once, until an entry is missing or found returns 0; the count.
+int ReadListItems(int (*found)(const char *text, void *context), void *context);
+
 #endif

@@ -131,6 +131,30 @@ TEST_F(RingFolders, PruningRemovesEachSlotOnlyOnceOlderThanItsRingsSpan)
     }
 }
 
+TEST_F(RingFolders, PruningRemovesALinkInASlotButNotWhatItPointsTo)
+{
+    typedef BOOLEAN(WINAPI * LinkCall)(LPCSTR, LPCSTR, DWORD);
+    LinkCall makeLink = (LinkCall)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA");
+    std::string outside = root_ + "\\outside";
+    ASSERT_TRUE(WriteText(outside + "\\keep.txt", "not a copy"));
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    FillSlots(now);
+    // One link as the slot itself, one inside a slot.
+    std::string inSlot = slots_[RING_HOUR] + "\\C\\link";
+    RemoveFolderTree(slots_[RING_MINUTE]);
+    // Wine's CreateSymbolicLinkA answers yes and makes nothing.
+    if (makeLink == NULL || !makeLink(slots_[RING_MINUTE].c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !makeLink(inSlot.c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        ReadText(inSlot + "\\keep.txt") != "not a copy")
+        GTEST_SKIP() << "this system makes no folder links that lead out";
+    FILETIME later = Later(now, 2 * DAY);
+    PruneRings(backup_.c_str(), &later);
+    EXPECT_FALSE(PathExists(slots_[RING_MINUTE]));
+    EXPECT_FALSE(PathExists(slots_[RING_HOUR]));
+    EXPECT_EQ(ReadText(outside + "\\keep.txt"), "not a copy");
+}
+
 TEST_F(RingFolders, ASlotReusedInALaterRoundStartsEmptyAndInTheSameRoundKeepsItsCopies)
 {
     FILETIME now;
@@ -164,6 +188,8 @@ TEST(BackupPaths, ASourceMapsToItsDriveLetterOrUncFolderAndOddTextIsRefused)
         {"\\Work\\plan.doc", NULL},
         {"\\\\?\\C:\\plan.doc", NULL},
         {"\\\\.\\PhysicalDrive0", NULL},
+        {"C:\\Work\\plan.doc:hidden", NULL},  // a stream of the file
+        {"C:\\Work\\plan.doc::$DATA", NULL},
         {"", NULL},
     };
     for (const Case &c : cases) {

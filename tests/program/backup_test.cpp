@@ -102,7 +102,8 @@ TEST_F(Backup, ABurstOfAThousandWritesEndsWithTheLastContentAsTheNewestCopy)
         ASSERT_TRUE(PumpUntil([&] { return WriteText(Src("burst.txt"), last); })) << i;
     }
     EXPECT_TRUE(Becomes(Copy("burst.txt"), last));
-    EXPECT_FALSE(PathExists(Copy("burst.txt") + ".~dx")) << "no temporary file is left";
+    // A change reported late may still be copying the same content again.
+    EXPECT_TRUE(PumpUntil([&] { return !PathExists(Copy("burst.txt") + ".~dx"); })) << "no temporary file is left";
 }
 
 TEST_F(Backup, AFileHeldOpenWithoutSharingIsCopiedAfterItIsClosed)

@@ -38,10 +38,12 @@ protected:
         return shown;
     }
 
-    // Starts a notifier and waits until it holds the event. One started with
-    // an empty list ends at once: store the list first.
+    // Starts a notifier and waits until it holds the event; with an empty
+    // list it would end at once, so the list has an entry first.
     void StartNotifier(Child &notifier)
     {
+        if (!HasValue("ListItem0"))
+            PutString("ListItem0", "c:\\running.txt");
         ASSERT_TRUE(notifier.Start(notifier_));
         ASSERT_TRUE(PumpUntil(EventExists));
     }
@@ -107,13 +109,13 @@ TEST_F(Persistence, LoadingStopsAtTheFirstGapAndAtAnEntryTooLongToRead)
 
 TEST_F(Persistence, OkWithEntriesStoresThemStopsTheNotifierAndStartsANewOne)
 {
+    Child old;
+    StartNotifier(old);
     PutString("ListItem0", "c:\\b.txt");
     PutString("ListItem1", "c:\\a.txt");
     PutString("ListItem2", "c:\\stale one.txt");
     PutString("ListItem5", "c:\\past the gap.txt");
     PutString("BackupPath", "F:\\Copies");
-    Child old;
-    StartNotifier(old);
     Child child;
     HWND dlg = Open(child);
     ASSERT_NE(dlg, (HWND)NULL);
@@ -140,9 +142,9 @@ TEST_F(Persistence, OkWithEntriesStoresThemStopsTheNotifierAndStartsANewOne)
 
 TEST_F(Persistence, OkWithAnEmptyListStopsTheNotifierAndStartsNone)
 {
-    PutString("ListItem0", "c:\\only.txt");
     Child old;
     StartNotifier(old);
+    PutString("ListItem0", "c:\\only.txt");
     Child child;
     HWND dlg = Open(child);
     ASSERT_NE(dlg, (HWND)NULL);
@@ -189,10 +191,10 @@ TEST_F(Persistence, OkWithoutTheNotifierFileShowsNothingAndEnds)
 
 TEST_F(Persistence, CancelAfterChangesStoresOnlyThePositionAndLeavesTheNotifier)
 {
-    PutString("ListItem0", "c:\\a.txt");
-    PutString("BackupPath", "D:\\P");
     Child notifier;
     StartNotifier(notifier);
+    PutString("ListItem0", "c:\\a.txt");
+    PutString("BackupPath", "D:\\P");
     Child child;
     HWND dlg = Open(child);
     ASSERT_NE(dlg, (HWND)NULL);

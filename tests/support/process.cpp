@@ -204,3 +204,26 @@ int CountProcessesNamed(const char *exeName)
     CloseHandle(snap);
     return count;
 }
+
+double CpuTimeMs(DWORD pid)
+{
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry;
+    ULONGLONG total = 0;
+
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snap, &entry); more; more = Thread32Next(snap, &entry)) {
+        if (entry.th32OwnerProcessID != pid)
+            continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        FILETIME created, ended, kernel, user;
+        if (thread != NULL && GetThreadTimes(thread, &created, &ended, &kernel, &user)) {
+            total += ((ULONGLONG)kernel.dwHighDateTime << 32 | kernel.dwLowDateTime) +
+                     ((ULONGLONG)user.dwHighDateTime << 32 | user.dwLowDateTime);
+        }
+        if (thread != NULL)
+            CloseHandle(thread);
+    }
+    CloseHandle(snap);
+    return total / 10000.0;
+}

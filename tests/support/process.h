@@ -46,6 +46,10 @@ int CountSettingsWindows(void);
 // Number of visible top-level windows of a process (a message box counts).
 int CountVisibleWindowsOf(DWORD pid);
 
+// CPU time of every thread of another process, in milliseconds
+// (GetProcessTimes on another process gives the caller's own under Wine).
+double CpuTimeMs(DWORD pid);
+
 // Number of running processes with this file name, e.g. "dxnotify.exe".
 int CountProcessesNamed(const char *exeName);
 
