@@ -83,15 +83,15 @@ static int HasChanged(const FileTrouble *trouble, const WIN32_FIND_DATAA *info)
                             CompareFileTime(&info->ftLastWriteTime, &trouble->written) != 0);
 }
 
-static void RememberSource(FileTrouble *trouble)
+// The source as it was before the try that failed: a save made during the
+// try is then a change, and is tried at once when it is reported.
+static void RememberSource(FileTrouble *trouble, const WIN32_FIND_DATAA *before)
 {
-    WIN32_FIND_DATAA info;
-
-    trouble->exists = GetPathInfo(trouble->path, &info);
-    trouble->sizeLow = trouble->exists ? info.nFileSizeLow : 0;
-    trouble->sizeHigh = trouble->exists ? info.nFileSizeHigh : 0;
-    if (trouble->exists)
-        trouble->written = info.ftLastWriteTime;
+    trouble->exists = before != NULL;
+    trouble->sizeLow = before != NULL ? before->nFileSizeLow : 0;
+    trouble->sizeHigh = before != NULL ? before->nFileSizeHigh : 0;
+    if (before != NULL)
+        trouble->written = before->ftLastWriteTime;
 }
 
 static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed)
@@ -126,7 +126,7 @@ static void LogStreak(FileTrouble *trouble, int reason)
     trouble->logged = 1;
 }
 
-static void NoteFailure(WatchList *list, const char *path, int listed, int reason)
+static void NoteFailure(WatchList *list, const char *path, int listed, int reason, const WIN32_FIND_DATAA *before)
 {
     int index = FindTrouble(list, path);
     FileTrouble *trouble = index >= 0 ? &list->troubles[index] : AddTrouble(list, path, listed);
@@ -140,7 +140,11 @@ static void NoteFailure(WatchList *list, const char *path, int listed, int reaso
     }
     LogStreak(trouble, reason);
     trouble->reason = reason;
-    RememberSource(trouble);
+    // Back-off is for a file that stays as it was; one still being saved
+    // (a burst of writes) starts again from the shortest wait.
+    if (HasChanged(trouble, before))
+        trouble->delay = 0;
+    RememberSource(trouble, before);
     if (trouble->delay == 0)
         trouble->delay = FIRST_RETRY_MS;
     else
@@ -179,6 +183,8 @@ static int ShouldTry(const WatchList *list, const char *path, const WIN32_FIND_D
 
 static int TryFile(WatchList *list, const char *path, int listed, HANDLE stop, const FILETIME *seen)
 {
+    WIN32_FIND_DATAA before;
+    int exists = GetPathInfo(path, &before);
     int result = BackUpFile(list->backup, path, stop, seen);
 
     if (result == COPY_DONE) {
@@ -186,7 +192,7 @@ static int TryFile(WatchList *list, const char *path, int listed, HANDLE stop, c
         NoteSuccess(list, path);
     }
     else if (result != COPY_STOPPED)
-        NoteFailure(list, path, listed, result);
+        NoteFailure(list, path, listed, result, exists ? &before : NULL);
     return result;
 }
 
@@ -215,7 +221,7 @@ int BackUpEntry(WatchList *list, WatchEntry *entry, HANDLE stop)
     if (!GetPathInfo(entry->path, &info)) {
         // Not there (yet): its folder's notification brings it back here.
         if (ShouldTry(list, entry->path, NULL))
-            NoteFailure(list, entry->path, 1, FAIL_MISSING);
+            NoteFailure(list, entry->path, 1, FAIL_MISSING, NULL);
         return COPY_DONE;
     }
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
