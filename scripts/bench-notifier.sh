@@ -8,9 +8,5 @@ source "$(dirname "$0")/common.sh"
 
 install_packages || exit 1
 build_target x86_64 || exit 1
-ensure_display || exit 1
-make_prefix "$BUILD/x86_64/wine-bench-notifier"
-wineserver -p
-"$WINE64" cmd.exe /c exit </dev/null >/dev/null 2>&1
-trap 'wineserver -k 2>/dev/null; stop_display' EXIT
+start_bench_wine wine-bench-notifier || exit 1
 "$WINE64" "$BUILD/x86_64/tests/notifier_bench.exe" "$@"

@@ -10,13 +10,7 @@ source "$(dirname "$0")/common.sh"
 install_packages || exit 1
 build_target i686 || exit 1
 build_target x86_64 || exit 1
-ensure_display || exit 1
-make_prefix "$BUILD/x86_64/wine-bench"
-wineserver -p
-"$WINE64" cmd.exe /c exit </dev/null >/dev/null 2>&1
-# As for the tests: no window manager to wait for when a window shows or ends.
-"$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
-trap 'wineserver -k 2>/dev/null; stop_display' EXIT
+start_bench_wine wine-bench || exit 1
 "$WINE64" "$BUILD/x86_64/tests/open_bench.exe" "$@"
 
 exe="$BUILD/i686/bin/Duplix.exe"

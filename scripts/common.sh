@@ -170,3 +170,15 @@ save_screenshot() {
   done
   return 1
 }
+
+# Sets up a benchmark's own Wine prefix (build/x86_64/NAME) on a display, as
+# the tests have theirs: one wineserver, Wine's own processes started, no
+# window manager to wait for; all of it ends when the script does.
+start_bench_wine() {
+  ensure_display || return 1
+  make_prefix "$BUILD/x86_64/$1"
+  wineserver -p
+  "$WINE64" cmd.exe /c exit </dev/null >/dev/null 2>&1
+  "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  trap 'wineserver -k 2>/dev/null; stop_display' EXIT
+}
