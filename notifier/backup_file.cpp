@@ -10,11 +10,6 @@
 // a file is copied again even though size and time match the copy.
 #define FRESH_TICKS (3 * 10000000ULL)
 
-static ULONGLONG ToTicks(const FILETIME *time)
-{
-    return ((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime;
-}
-
 int IsSameTime(const FILETIME *a, const FILETIME *b)
 {
     ULONGLONG x = ToTicks(a), y = ToTicks(b);

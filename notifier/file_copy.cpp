@@ -12,11 +12,6 @@
 // ship 64 KiB of zeros inside the program file. Copies run on one thread.
 static BYTE *g_chunk;
 
-static int IsStopSignalled(HANDLE stop)
-{
-    return stop != NULL && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0;
-}
-
 // What a refusal to read the source means for its backup.
 static int SourceFailure(DWORD error)
 {
@@ -101,7 +96,7 @@ static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION 
     if (g_chunk == NULL)
         return COPY_RETRY;
     for (;;) {
-        if (IsStopSignalled(stop))
+        if (IsSignalled(stop))
             return COPY_STOPPED;
         if (!ReadFile(in, g_chunk, CHUNK_SIZE, &got, NULL))
             return COPY_RETRY;

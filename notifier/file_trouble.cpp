@@ -51,11 +51,6 @@ int IsPermanentFailure(int reason)
     return reason == FAIL_MISSING || reason == FAIL_ACCESS || reason == FAIL_NAME || reason == FAIL_TOO_LONG;
 }
 
-static int IsDue(DWORD now, DWORD at)
-{
-    return (LONG)(now - at) >= 0;
-}
-
 static int FindTrouble(const WatchList *list, const char *path)
 {
     DWORD hash = HashPath(path);

@@ -22,11 +22,6 @@ struct WatchGroup {
     HANDLE ready;  // set once the group's folders are watched
 };
 
-static ULONGLONG ToTicks(const FILETIME *time)
-{
-    return ((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime;
-}
-
 // The moment of the report goes with the change, in tenths of a second
 // after the start (rounded up), so that the main loop judges the files
 // against it however long it was busy.
@@ -189,11 +184,6 @@ static void OpenMissing(WatchGroup *group, int atStart)
 
 // Re-arms every signalled handle of the group before the main loop looks at
 // the folders, so that a change made while it copies is not lost.
-static int IsSignalled(HANDLE handle)
-{
-    return handle != INVALID_HANDLE_VALUE && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
-}
-
 static void TakeSignals(WatchGroup *group)
 {
     int i;

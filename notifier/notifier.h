@@ -187,6 +187,12 @@ DWORD ShareAll(void);
 // Whether this system can reach the path at all (Windows 9x: below MAX_PATH).
 int CanUsePath(const char *path);
 
+// moments.cpp: a file time in 100-ns ticks; whether a tick count has come;
+// whether an event (NULL or none: never) is signalled, without waiting.
+ULONGLONG ToTicks(const FILETIME *time);
+int IsDue(DWORD now, DWORD at);
+int IsSignalled(HANDLE handle);
+
 // wait_loop.cpp: watching and copying until the stop event is signalled or
 // a newer notifier signals takeover.
 void RunNotifier(WatchList *list, HANDLE stop, HANDLE takeover);

@@ -14,11 +14,6 @@ static const ULONGLONG CYCLE_SECONDS[RING_COUNT] = {3600, 24 * 3600, 28 * 24 * 3
 
 typedef BOOL(WINAPI *ToZoneTimeCall)(const TIME_ZONE_INFORMATION *, const SYSTEMTIME *, SYSTEMTIME *);
 
-static ULONGLONG ToTicks(const FILETIME *time)
-{
-    return ((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime;
-}
-
 static ULONGLONG ToLocalTicks(const SYSTEMTIME *local)
 {
     FILETIME time;

@@ -14,11 +14,6 @@ struct ClockWatch {
     LONGLONG ahead;  // in 100-ns ticks, never below 0
 };
 
-static LONGLONG ToTicks(const FILETIME *time)
-{
-    return (LONGLONG)(((ULONGLONG)time->dwHighDateTime << 32) | time->dwLowDateTime);
-}
-
 static void StartClockWatch(ClockWatch *clock)
 {
     GetSystemTimeAsFileTime(&clock->lastTime);
@@ -35,19 +30,14 @@ static void PruneBySteadyClock(const WatchList *list, ClockWatch *clock)
     LONGLONG jump, at;
 
     GetSystemTimeAsFileTime(&now);
-    jump = ToTicks(&now) - ToTicks(&clock->lastTime) - (LONGLONG)(tick - clock->lastTick) * TICKS_PER_MS;
+    jump = (LONGLONG)(ToTicks(&now) - ToTicks(&clock->lastTime)) - (LONGLONG)(tick - clock->lastTick) * TICKS_PER_MS;
     clock->ahead = clock->ahead + jump > 0 ? clock->ahead + jump : 0;
     clock->lastTime = now;
     clock->lastTick = tick;
-    at = ToTicks(&now) - clock->ahead;
+    at = (LONGLONG)ToTicks(&now) - clock->ahead;
     steady.dwLowDateTime = (DWORD)at;
     steady.dwHighDateTime = (DWORD)((ULONGLONG)at >> 32);
     PruneRings(list->backup, &steady);
-}
-
-static int IsDue(DWORD now, DWORD at)
-{
-    return (LONG)(now - at) >= 0;
 }
 
 // Reads the message queue empty, so that nobody waiting for this program to
@@ -63,11 +53,6 @@ static int PumpMessages(void)
         DispatchMessageA(&msg);
     }
     return 1;
-}
-
-static int IsSignalled(HANDLE handle)
-{
-    return WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
 }
 
 // The next entry to look at: one whose folder reported a change before
