@@ -4,7 +4,7 @@
 #ifndef DXRESTORE_COPIES_H
 #define DXRESTORE_COPIES_H
 
-#include "notifier/copy_layout.h"
+#include "layout/copy_layout.h"
 
 // Room for "Newest copy, Minute 00, ..." naming every place at once.
 #define KEPT_IN_SIZE 1400
@@ -53,17 +53,14 @@ const char *FindFileName(const char *path);
 // 0 for a path that is no file path. An unreadable backup path is shown.
 int LoadCopies(const char *path, CopiesWindow *w);
 
-// copy_write.cpp: from's content under a temporary name beside to, flushed,
-// then renamed over to; 0 with the last error when anything failed.
-int WriteThroughTemp(const char *from, const char *to);
-// Whether the error means another program holds the file.
-int IsInUseError(DWORD error);
 
 // restore.cpp: where the file's present content is kept by a restore made
 // now; then the restore itself, which keeps it there first (keep is empty
 // for a file that is not there). 0 with the last error when the file was
 // left as it was.
 int MakeKeepPath(const CopiesWindow *w, char *keep, int size);
+// Whether the error means another program holds the file.
+int IsInUseError(DWORD error);
 int RestoreVersion(const char *copy, const char *source, const char *keep);
 
 // version_actions.cpp: the buttons, on the selected row.

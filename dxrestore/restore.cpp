@@ -6,6 +6,11 @@
 
 #define MAX_SAME_SECOND 99
 
+int IsInUseError(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 int MakeKeepPath(const CopiesWindow *w, char *keep, int size)
 {
     char name[MAX_PATH], stamp[32], folder[LONG_PATH];
@@ -40,8 +45,8 @@ int RestoreVersion(const char *copy, const char *source, const char *keep)
         if (probe == INVALID_HANDLE_VALUE)
             return 0;
         CloseHandle(probe);
-        if (!WriteThroughTemp(source, keep))
+        if (CopyThroughTemp(source, keep, PLACE_RENAME, NULL) != COPY_DONE)
             return 0;
     }
-    return WriteThroughTemp(copy, source);
+    return CopyThroughTemp(copy, source, PLACE_KEEP_TARGET, NULL) == COPY_DONE;
 }

@@ -65,7 +65,7 @@ void OpenVersion(HWND hDlg, CopiesWindow *w, int index)
     // A copy opened before may still be held by its program: then that
     // one is shown again. Every copy is left read-only.
     SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
-    if (!WriteThroughTemp(copy, target) && !IsInUseError(GetLastError())) {
+    if (CopyThroughTemp(copy, target, PLACE_RENAME, NULL) != COPY_DONE && !IsInUseError(GetLastError())) {
         ShowFailure("This version could not be copied for showing:\n", target);
         return;
     }
@@ -160,7 +160,7 @@ void SaveVersionAs(HWND hDlg, CopiesWindow *w, int index)
     if (lstrcmpiA(file, w->source) == 0) {
         if (PrepareKeep(w, keep, sizeof(keep)))
             RestoreAndReport(hDlg, w, index, copy, keep);
-    } else if (!WriteThroughTemp(copy, file)) {
+    } else if (CopyThroughTemp(copy, file, PLACE_RENAME, NULL) != COPY_DONE) {
         ShowFailure("This version could not be saved as:\n", file);
     }
 }

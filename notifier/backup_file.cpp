@@ -32,47 +32,54 @@ static int IsCopyCurrent(const char *source, const char *copy, const FILETIME *s
     return ToTicks(&from.ftLastWriteTime) + FRESH_TICKS < ToTicks(seen);
 }
 
+// The moment whose slots a copy belongs in: now for a new newest copy; for
+// an older one the time it was written, never later than now, so that a
+// file dated in the future cannot take a slot from another round.
+static void GetSlotMoment(const WIN32_FIND_DATAA *made, int isNew, const FILETIME *now, FILETIME *when)
+{
+    *when = isNew || CompareFileTime(&made->ftLastWriteTime, now) > 0 ? *now : made->ftLastWriteTime;
+}
+
 // Whether the slot of the time the file was written still lacks its newest
 // copy: its copy failed, say because someone had the slot's file open, or
 // the last notifier stopped before it. A retry that comes after the minute
 // (hour, day) has turned still belongs in that minute's slot.
-static int IsSlotOwed(const char *backup, int ring, const char *source, const WIN32_FIND_DATAA *made, const FILETIME *now)
+static int IsSlotOwed(const char *backup, int ring, const char *source, const WIN32_FIND_DATAA *made,
+                      const FILETIME *when, const FILETIME *now)
 {
     char slot[LONG_PATH], target[LONG_PATH];
     WIN32_FIND_DATAA held;
 
-    if (IsRoundOver(ring, &made->ftLastWriteTime, now))
+    if (IsRoundOver(ring, when, now))
         return 0;
-    if (!GetSlotFolder(backup, ring, &made->ftLastWriteTime, slot, sizeof(slot)) ||
-        !MapToBackup(slot, source, target, sizeof(target)))
+    if (!GetSlotFolder(backup, ring, when, slot, sizeof(slot)) || !MapToBackup(slot, source, target, sizeof(target)))
         return 0;
     return !GetPathInfo(target, &held) || !IsSameFile(made, &held);
 }
 
 // A new newest copy goes into the current slot of every ring; an older one
 // only into the slots of its own time that still owe it.
-static int CopyIntoRings(const char *backup, const char *source, const char *newest, HANDLE stop, int isNew)
+static int CopyIntoRings(const char *backup, const char *source, const char *newest, int isNew)
 {
     char slot[LONG_PATH], target[LONG_PATH];
     WIN32_FIND_DATAA made;
-    FILETIME now;
-    const FILETIME *slotTime;
+    FILETIME now, when;
     int ring, one, result = COPY_DONE;
 
     GetSystemTimeAsFileTime(&now);
     if (!GetPathInfo(newest, &made))
         return COPY_RETRY;
-    slotTime = isNew ? &now : &made.ftLastWriteTime;
+    GetSlotMoment(&made, isNew, &now, &when);
     for (ring = 0; ring < RING_COUNT; ring++) {
-        if (!isNew && !IsSlotOwed(backup, ring, source, &made, &now))
+        if (!isNew && !IsSlotOwed(backup, ring, source, &made, &when, &now))
             continue;
         // A slot that cannot be made is a failure to report, not a skip.
-        if (!PrepareSlot(backup, ring, slotTime, slot, sizeof(slot)))
+        if (!PrepareSlot(backup, ring, &when, slot, sizeof(slot)))
             one = FAIL_NOT_WRITABLE;
         else if (!MapToBackup(slot, source, target, sizeof(target)))
             one = FAIL_TOO_LONG;
         else
-            one = CopyThroughTemp(newest, target, stop);
+            one = CopyThroughTemp(newest, target, PLACE_RENAME, MustEnd);
         if (one != COPY_DONE)
             result = one;
         if (one == COPY_STOPPED)
@@ -81,7 +88,7 @@ static int CopyIntoRings(const char *backup, const char *source, const char *new
     return result;
 }
 
-int BackUpFile(const char *backup, const char *source, HANDLE stop, const FILETIME *seen)
+int BackUpFile(const char *backup, const char *source, const FILETIME *seen)
 {
     char newest[LONG_PATH];
     int current, result;
@@ -92,9 +99,9 @@ int BackUpFile(const char *backup, const char *source, HANDLE stop, const FILETI
         RestoreAside(newest);
     current = IsCopyCurrent(source, newest, seen);
     if (!current) {
-        result = CopyThroughTemp(source, newest, stop);
+        result = CopyThroughTemp(source, newest, PLACE_RENAME, MustEnd);
         if (result != COPY_DONE)
             return result;
     }
-    return CopyIntoRings(backup, source, newest, stop, !current);
+    return CopyIntoRings(backup, source, newest, !current);
 }

@@ -22,7 +22,6 @@ static int IsDiskFailure(int reason)
 struct EntryWalk {
     WatchList *list;
     const WatchEntry *entry;
-    HANDLE stop;
     int stopped;
 };
 
@@ -176,11 +175,11 @@ static int ShouldTry(const WatchList *list, const char *path, const WIN32_FIND_D
     return !IsPermanentFailure(trouble->reason) && IsDue(GetTickCount(), trouble->retryAt);
 }
 
-static int TryFile(WatchList *list, const char *path, int listed, HANDLE stop, const FILETIME *seen)
+static int TryFile(WatchList *list, const char *path, int listed, const FILETIME *seen)
 {
     WIN32_FIND_DATAA before;
     int exists = GetPathInfo(path, &before);
-    int result = BackUpFile(list->backup, path, stop, seen);
+    int result = BackUpFile(list->backup, path, seen);
 
     if (result == COPY_DONE) {
         g_diskTrouble = 0;
@@ -196,19 +195,19 @@ static int BackUpFolderFile(const char *file, const WIN32_FIND_DATAA *data, void
     EntryWalk *walk = (EntryWalk *)context;
 
     // A folder of many current files takes a while even with nothing to copy.
-    if (WaitForSingleObject(walk->stop, 0) == WAIT_OBJECT_0) {
+    if (MustEnd()) {
         walk->stopped = 1;
         return 0;
     }
     if (ShouldTry(walk->list, file, data) &&
-        TryFile(walk->list, file, 0, walk->stop, &walk->entry->seen) == COPY_STOPPED) {
+        TryFile(walk->list, file, 0, &walk->entry->seen) == COPY_STOPPED) {
         walk->stopped = 1;
         return 0;
     }
     return 1;
 }
 
-int BackUpEntry(WatchList *list, WatchEntry *entry, HANDLE stop)
+int BackUpEntry(WatchList *list, WatchEntry *entry)
 {
     WIN32_FIND_DATAA info;
     EntryWalk walk;
@@ -222,18 +221,17 @@ int BackUpEntry(WatchList *list, WatchEntry *entry, HANDLE stop)
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         if (!ShouldTry(list, entry->path, &info))
             return COPY_DONE;
-        return TryFile(list, entry->path, 1, stop, &entry->seen) == COPY_STOPPED ? COPY_STOPPED : COPY_DONE;
+        return TryFile(list, entry->path, 1, &entry->seen) == COPY_STOPPED ? COPY_STOPPED : COPY_DONE;
     }
     NoteSuccess(list, entry->path);  // a listed folder that has come
     walk.list = list;
     walk.entry = entry;
-    walk.stop = stop;
     walk.stopped = 0;
     ForEachFileIn(entry->path, BackUpFolderFile, &walk);
     return walk.stopped ? COPY_STOPPED : COPY_DONE;
 }
 
-int RetryDueFiles(WatchList *list, HANDLE stop)
+int RetryDueFiles(WatchList *list)
 {
     char path[LONG_PATH];
     FILETIME now;
@@ -249,7 +247,7 @@ int RetryDueFiles(WatchList *list, HANDLE stop)
         lstrcpynA(path, trouble->path, sizeof(path));
         listed = trouble->listed;
         GetSystemTimeAsFileTime(&now);
-        if (TryFile(list, path, listed, stop, &now) == COPY_STOPPED)
+        if (TryFile(list, path, listed, &now) == COPY_STOPPED)
             return COPY_STOPPED;
     }
     return COPY_DONE;

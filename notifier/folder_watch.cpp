@@ -9,7 +9,7 @@
 
 #define GROUP_SIZE ((MAXIMUM_WAIT_OBJECTS - 1) / 2)
 #define RESCAN_MS 2000
-#define TICKS_PER_TENTH 1000000ULL
+#define TICKS_PER_MS 10000ULL
 
 #define CHANGE_FILTER \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE)
@@ -22,16 +22,12 @@ struct WatchGroup {
     HANDLE ready;  // set once the group's folders are watched
 };
 
-// The moment of the report goes with the change, in tenths of a second
-// after the start (rounded up), so that the main loop judges the files
-// against it however long it was busy.
+// The moment of the report goes with the change, by the tick count, which
+// no clock setting moves, so that the main loop judges the files against it
+// however long it was busy.
 static void MarkChanged(WatchList *list, WatchFolder *folder)
 {
-    FILETIME now;
-
-    GetSystemTimeAsFileTime(&now);
-    InterlockedExchange(&folder->reportedAt,
-                        (LONG)((ToTicks(&now) - ToTicks(&list->started)) / TICKS_PER_TENTH + 1));
+    InterlockedExchange(&folder->reportedAt, (LONG)GetTickCount());
     InterlockedExchange(&folder->changed, 1);
     SetEvent(list->wake);
 }
@@ -308,10 +304,16 @@ void StopWatching(WatchList *list)
     list->wake = list->quit = NULL;
 }
 
-// The moment the folder's change was reported.
-static void SetReportedTime(const WatchList *list, const WatchFolder *folder, FILETIME *seen)
+// The moment the folder's change was reported, on the clock as it is now:
+// a clock set back since the start gives no moment before the files' times.
+static void SetReportedTime(const WatchFolder *folder, FILETIME *seen)
 {
-    ULONGLONG at = ToTicks(&list->started) + (ULONGLONG)folder->reportedAt * TICKS_PER_TENTH;
+    FILETIME now;
+    DWORD ago = GetTickCount() - (DWORD)folder->reportedAt;
+    ULONGLONG at;
+
+    GetSystemTimeAsFileTime(&now);
+    at = ToTicks(&now) - (ULONGLONG)ago * TICKS_PER_MS;
 
     seen->dwLowDateTime = (DWORD)at;
     seen->dwHighDateTime = (DWORD)(at >> 32);
@@ -337,7 +339,7 @@ int CollectChanges(WatchList *list)
             continue;
         entry->pending = 1;
         entry->reported = 1;
-        SetReportedTime(list, folder, &entry->seen);
+        SetReportedTime(folder, &entry->seen);
         any = 1;
     }
     return any;

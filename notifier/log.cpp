@@ -24,19 +24,50 @@ void FormatLogTime(const SYSTEMTIME *local, char *out)
               local->wMinute, local->wSecond);
 }
 
+// Lines of two notifiers (two users' sessions) sharing one backup folder
+// go in one at a time: each holds this byte, far past any log's end, while
+// it looks for the end and writes there.
+#define LINE_LOCK_OFFSET 0x7FFFFFF0
+#define LOCK_TRIES 50
+
 // Makes room for a line of size bytes: a log that would pass its limit
-// becomes the old one.
+// becomes the old one. The old generation goes only with the rename that
+// replaces it: a log that a viewer holds open stays, and grows, until it
+// can be renamed.
 static void RotateIfFull(const char *path, DWORD size)
 {
-    char old[MAX_PATH + 8];
+    char old[MAX_PATH + 8], aside[MAX_PATH + 8];
     WIN32_FIND_DATAA info;
 
-    if (!GetPathInfo(path, &info) || info.nFileSizeHigh != 0 || info.nFileSizeLow + size <= LOG_LIMIT)
+    if (!GetPathInfo(path, &info) || (info.nFileSizeHigh == 0 && info.nFileSizeLow + size <= LOG_LIMIT))
         return;
     lstrcpynA(old, path, MAX_PATH);
     lstrcatA(old, OLD_LOG_SUFFIX);
+    if (IsWindowsNt()) {
+        MoveFileExA(path, old, MOVEFILE_REPLACE_EXISTING);
+        return;
+    }
+    // Windows 9x cannot rename over a file: the log moves aside first, so
+    // the old generation is deleted only once the log is free to replace it.
+    lstrcpynA(aside, path, MAX_PATH);
+    lstrcatA(aside, TEMP_SUFFIX);
+    if (!MoveFileA(path, aside))
+        return;
     DeleteFileA(old);
-    MoveFileA(path, old);
+    if (!MoveFileA(aside, old))
+        MoveFileA(aside, path);
+}
+
+static int LockLines(HANDLE file)
+{
+    int i;
+
+    for (i = 0; i < LOCK_TRIES; i++) {
+        if (LockFile(file, LINE_LOCK_OFFSET, 0, 1, 0))
+            return 1;
+        Sleep(10);
+    }
+    return 0;
 }
 
 static int AppendTo(const char *folder, const char *line, DWORD size)
@@ -44,17 +75,20 @@ static int AppendTo(const char *folder, const char *line, DWORD size)
     char path[MAX_PATH];
     HANDLE file;
     DWORD written = 0;
+    int locked;
 
     if (!JoinPath(path, sizeof(path), folder, LOG_NAME))
         return 0;
     RotateIfFull(path, size);
-    // Others may read the log while we write it.
-    file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, NULL);
+    // Others may read, and rename, the log while we write it.
+    file = CreateFileA(path, GENERIC_WRITE, ShareAll(), NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
+    locked = LockLines(file);
     SetFilePointer(file, 0, NULL, FILE_END);
     WriteFile(file, line, size, &written, NULL);
+    if (locked)
+        UnlockFile(file, LINE_LOCK_OFFSET, 0, 1, 0);
     CloseHandle(file);
     return written == size;
 }

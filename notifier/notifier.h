@@ -6,28 +6,7 @@
 #include <windows.h>
 
 #include "app/program.h"
-
-// Room for a path under the backup path: the backup path, a ring's slot and
-// a source path of up to 259 characters, or a file inside a listed folder.
-#define LONG_PATH 1024
-
-// Outcome of backing up one file or entry.
-#define COPY_DONE 0     // copied, or nothing to copy
-#define COPY_RETRY 1    // in use or changing while read: try again later
-#define COPY_STOPPED 2  // the stop event was signalled meanwhile
-// Failures the log names; the first three wait until the file changes.
-#define FAIL_MISSING 3
-#define FAIL_ACCESS 4        // access denied on the source
-#define FAIL_NAME 5          // a name the file system cannot reach
-#define FAIL_TOO_LONG 6
-#define FAIL_DISK_FULL 7
-#define FAIL_NOT_WRITABLE 8  // the backup folder refuses the copy
-
-// The rings of older copies.
-#define RING_MINUTE 0
-#define RING_HOUR 1
-#define RING_DAY 2
-#define RING_COUNT 3
+#include "layout/copy_layout.h"
 
 #define NO_FOLDER (-1)
 
@@ -68,7 +47,7 @@ struct WatchFolder {
     int dead;       // the path is a file: no folder will come, stop looking
     volatile LONG changed;  // set by the watching thread
     LONG taken;             // the main loop's copy of changed
-    volatile LONG reportedAt;  // seconds after the start when it changed
+    volatile LONG reportedAt;  // tick count when it changed
     int polled;     // refuses notifications: looked at every 2 s instead
     DWORD idLow, idHigh;  // which folder lies at the path while watched
     DWORD listing;  // of a polled folder's names, sizes and times
@@ -105,45 +84,38 @@ void StopWatching(WatchList *list);
 // Marks the entries of every folder that changed as pending; 1 if any.
 int CollectChanges(WatchList *list);
 
-// backup_paths.cpp: where a source's copies go.
-// The full path of a list entry (MAX_PATH bytes), ".." resolved, without a
-// trailing backslash; 0 for text that is not a full path.
-int NormalizeSourcePath(const char *text, char *full);
-// The copy's path for a full source path under root (the backup path or a
-// ring's slot folder); 0 when it does not fit in size.
-int MapToBackup(const char *root, const char *source, char *out, int size);
-int JoinPath(char *out, int size, const char *folder, const char *name);
-// Backslashes found by character, never by byte (multi-byte code pages).
-int EndsWithSlash(const char *path);
-// Whether path lies among the copies under the backup path (a drive letter's
-// folder, UNC, a ring), where watching would copy copies.
-int IsInsideCopies(const char *path, const char *backup);
-
-// rings.cpp: slot names and ages; time is a parameter.
+// rings.cpp: slot names, rounds and ages; time is a parameter.
+// A slot's round as the notifier records it in the slot: the local start of
+// its minute, hour or day, and the moment it was taken (UTC), in 100 ns.
+struct SlotRound {
+    ULONGLONG start;
+    ULONGLONG taken;
+};
 int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, int size);
-int IsSlotExpired(int ring, const FILETIME *slotTime, const FILETIME *now);
-int IsSlotFromEarlierRound(int ring, const FILETIME *slotTime, const FILETIME *now);
+void GetRoundOf(int ring, const FILETIME *when, SlotRound *round);
+int ReadSlotRound(const char *slot, SlotRound *round);
+int IsSlotExpired(int ring, const SlotRound *round, const FILETIME *now);
+int IsSlotFromEarlierRound(int ring, const SlotRound *round, const FILETIME *now);
 // Whether the slot of the moment when may since have been taken by a later
 // round of its ring.
 int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now);
-int PrepareSlot(const char *backup, int ring, const FILETIME *now, char *slot, int size);
-void PruneRings(const char *backup, const FILETIME *now);
-
-// file_copy.cpp: one copy under a temporary name, renamed into place.
-int CopyThroughTemp(const char *source, const char *target, HANDLE stop);
+// Makes the slot of the moment when ready for its round; 0 when it cannot.
+int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, int size);
+// Removes the slots past their span; 0 when told to end meanwhile.
+int PruneRings(const char *backup, const FILETIME *now);
 
 // backup_file.cpp: a file's newest copy and ring copies. seen is when the
 // change was reported: a write close to it may hide behind a coarse time.
-int BackUpFile(const char *backup, const char *source, HANDLE stop, const FILETIME *seen);
+int BackUpFile(const char *backup, const char *source, const FILETIME *seen);
 // Whether two write times are the same within the coarsest granularity of
 // the file systems a copy may lie on (FAT keeps 2 s).
 int IsSameTime(const FILETIME *a, const FILETIME *b);
 
 // file_trouble.cpp: each file's failures, back-off and log lines.
 // Backs up a list entry (a folder: each file in it); COPY_STOPPED or done.
-int BackUpEntry(WatchList *list, WatchEntry *entry, HANDLE stop);
+int BackUpEntry(WatchList *list, WatchEntry *entry);
 // Tries again the failed files that are due; COPY_STOPPED or done.
-int RetryDueFiles(WatchList *list, HANDLE stop);
+int RetryDueFiles(WatchList *list);
 // Milliseconds until the next retry is due (INFINITE for none).
 DWORD TimeToNextRetry(const WatchList *list);
 void FreeTroubles(WatchList *list);
@@ -159,42 +131,28 @@ void WriteLog(const char *format, ...);
 // The log's line for a moment: "2026-12-07 14:03:12 " in local time.
 void FormatLogTime(const SYSTEMTIME *local, char *out);
 
-// long_path.cpp: file operations for paths of any length under LONG_PATH.
-// A name in a listed folder that the ANSI code page cannot hold (Windows NT)
-// is carried as this mark and the name in UTF-8; only the wide calls see it.
-#define WIDE_NAME_MARK '\x01'
-// The path as the log shows it (such names in the code page, as best it can).
-void ToDisplayPath(const char *path, char *out, int size);
-HANDLE OpenPath(const char *path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
-int MakeFolder(const char *path);
-int MakeFolderTree(const char *path);
-int DeletePath(const char *path);
-// Renames from over to, written through on Windows NT; 0 when refused.
-int MovePathReplacing(const char *from, const char *to);
-// The replace of Windows 9x, by renames that never lose the old copy.
-int ReplaceByRenames(const char *from, const char *to);
-// Puts back an old copy that a cut-short replace left aside.
-void RestoreAside(const char *to);
-int IsWindowsNt(void);
-// Size, attributes and last write time of an existing path; 0 when missing.
-int GetPathInfo(const char *path, WIN32_FIND_DATAA *info);
-void RemoveTree(const char *path);
-// Calls found(file, data, context) for each file directly in folder (not
-// its subfolders) until found returns 0; returns the last answer.
-typedef int (*FileFound)(const char *file, const WIN32_FIND_DATAA *data, void *context);
-int ForEachFileIn(const char *folder, FileFound found, void *context);
-DWORD ShareAll(void);
-// Whether this system can reach the path at all (Windows 9x: below MAX_PATH).
-int CanUsePath(const char *path);
-
 // moments.cpp: a file time in 100-ns ticks; whether a tick count has come;
 // whether an event (NULL or none: never) is signalled, without waiting.
 ULONGLONG ToTicks(const FILETIME *time);
 int IsDue(DWORD now, DWORD at);
 int IsSignalled(HANDLE handle);
 
-// wait_loop.cpp: watching and copying until the stop event is signalled or
-// a newer notifier signals takeover.
-void RunNotifier(WatchList *list, HANDLE stop, HANDLE takeover);
+// turn.cpp: one notifier at a time, the newest; when this one ends.
+// Waits for this notifier's turn; 0 when it is to end at once (an empty
+// list, a newer notifier, or the system refused the shared objects).
+int BeginTurn(void);
+void EndTurn(void);
+// The stop event, the takeover event and the user's stop, for waits.
+#define END_HANDLE_COUNT 3
+const HANDLE *GetEndHandles(void);
+// After a wait found end handle number signalled: whether to end now.
+int MustEndAfterWait(int signalled);
+// Whether to end now; looked at between files, chunks and slots.
+int MustEnd(void);
+// The user's stop, from any thread.
+void AskToEnd(void);
+
+// wait_loop.cpp: watching and copying until the notifier must end.
+void RunNotifier(WatchList *list);
 
 #endif

@@ -1,8 +1,7 @@
 // The rings of older copies: which slot a moment writes to, when a slot is
-// left from an earlier round, and when it is older than its ring's span.
-// Every rule takes the moment as a parameter.
-#include "notifier/copy_layout.h"
-
+// left from an earlier round, and when it is older than its ring's span, by
+// the rounds the notifier records. Every rule takes the moment as a parameter.
+#include "notifier/notifier.h"
 
 #define TICKS_PER_SECOND 10000000ULL
 
@@ -49,30 +48,6 @@ static ULONGLONG MomentLocalTicks(const FILETIME *when)
     return ToLocalTicks(&local);
 }
 
-// The local offset at a moment, by the rule of its date.
-static LONGLONG OffsetAt(const FILETIME *when)
-{
-    return (LONGLONG)(MomentLocalTicks(when) - ToTicks(when));
-}
-
-// A FAT disk keeps local times, which the system turns into UTC with the
-// offset of the moment they are read; other disks keep UTC. A slot folder's
-// time is read both ways and the younger reading taken, so that no slot is
-// taken for older than it is when the offset has changed since.
-static ULONGLONG SlotLocalTicks(const FILETIME *slotTime, const FILETIME *now)
-{
-    ULONGLONG moment = MomentLocalTicks(slotTime), asFat = ToTicks(slotTime) + OffsetAt(now);
-
-    return asFat > moment ? asFat : moment;
-}
-
-static ULONGLONG SlotUtcTicks(const FILETIME *slotTime, const FILETIME *now)
-{
-    LONGLONG shift = OffsetAt(now) - OffsetAt(slotTime);
-
-    return shift > 0 ? ToTicks(slotTime) + shift : ToTicks(slotTime);
-}
-
 static int SlotNumber(int ring, const SYSTEMTIME *local)
 {
     if (ring == RING_MINUTE)
@@ -98,19 +73,32 @@ int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, 
     return GetRingSlotFolder(backup, ring, SlotNumber(ring, &local), out, size);
 }
 
-// Older than the span both by the clock and by the local calendar, however
-// the slot's disk keeps its times.
-int IsSlotExpired(int ring, const FILETIME *slotTime, const FILETIME *now)
-{
-    ULONGLONG span = SPAN_SECONDS[ring] * TICKS_PER_SECOND;
+// A slot's round is recorded by the notifier in the slot itself, so that it
+// is never judged by the folder's time, which the backup disk or server
+// sets by its own clock.
+#define ROUND_FILE "round.dxr"
+#define ROUND_TEXT_SIZE 40
 
-    return SlotUtcTicks(slotTime, now) + span <= ToTicks(now) &&
-           SlotLocalTicks(slotTime, now) + span <= MomentLocalTicks(now);
+void GetRoundOf(int ring, const FILETIME *when, SlotRound *round)
+{
+    round->start = RoundStart(ring, MomentLocalTicks(when));
+    round->taken = ToTicks(when);
 }
 
-int IsSlotFromEarlierRound(int ring, const FILETIME *slotTime, const FILETIME *now)
+// Older than the span both by the clock and by the local calendar.
+int IsSlotExpired(int ring, const SlotRound *round, const FILETIME *now)
 {
-    return RoundStart(ring, SlotLocalTicks(slotTime, now)) < RoundStart(ring, MomentLocalTicks(now));
+    ULONGLONG span = SPAN_SECONDS[ring] * TICKS_PER_SECOND;
+    FILETIME taken;
+
+    taken.dwLowDateTime = (DWORD)round->taken;
+    taken.dwHighDateTime = (DWORD)(round->taken >> 32);
+    return round->taken + span <= ToTicks(now) && MomentLocalTicks(&taken) + span <= MomentLocalTicks(now);
+}
+
+int IsSlotFromEarlierRound(int ring, const SlotRound *round, const FILETIME *now)
+{
+    return round->start < RoundStart(ring, MomentLocalTicks(now));
 }
 
 int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now)
@@ -119,36 +107,133 @@ int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now)
            RoundStart(ring, MomentLocalTicks(now));
 }
 
-// A slot's time is its folder's last write: set when the slot is made in
-// its round, and moved on only by what is added to it in that round.
-int PrepareSlot(const char *backup, int ring, const FILETIME *now, char *slot, int size)
+static int ParseHex(const char *text, ULONGLONG *value)
 {
-    WIN32_FIND_DATAA info;
+    int i;
 
-    if (!GetSlotFolder(backup, ring, now, slot, size))
-        return 0;
-    if (GetPathInfo(slot, &info)) {
-        if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            DeletePath(slot);
-        else if (IsSlotFromEarlierRound(ring, &info.ftLastWriteTime, now))
-            RemoveTree(slot);
+    *value = 0;
+    for (i = 0; i < 16; i++) {
+        char c = text[i];
+        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+
+        if (digit < 0)
+            return 0;
+        *value = *value << 4 | (ULONGLONG)digit;
     }
-    return MakeFolderTree(slot);
+    return 1;
 }
 
-void PruneRings(const char *backup, const FILETIME *now)
+int ReadSlotRound(const char *slot, SlotRound *round)
+{
+    char path[LONG_PATH], text[ROUND_TEXT_SIZE];
+    DWORD got = 0;
+    HANDLE file;
+
+    if (!JoinPath(path, sizeof(path), slot, ROUND_FILE))
+        return 0;
+    file = OpenPath(path, GENERIC_READ, ShareAll(), OPEN_EXISTING, 0);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    ZeroMemory(text, sizeof(text));
+    ReadFile(file, text, sizeof(text) - 1, &got, NULL);
+    CloseHandle(file);
+    // Anything but what we wrote counts as no record.
+    return got >= 33 && text[16] == ' ' && ParseHex(text, &round->start) && ParseHex(text + 17, &round->taken);
+}
+
+static int WriteSlotRound(const char *slot, const SlotRound *round)
+{
+    char path[LONG_PATH], text[ROUND_TEXT_SIZE];
+    DWORD put = 0;
+    HANDLE file;
+
+    if (!JoinPath(path, sizeof(path), slot, ROUND_FILE))
+        return 0;
+    wsprintfA(text, "%08lX%08lX %08lX%08lX\r\n", (DWORD)(round->start >> 32), (DWORD)round->start,
+              (DWORD)(round->taken >> 32), (DWORD)round->taken);
+    file = OpenPath(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    WriteFile(file, text, (DWORD)lstrlenA(text), &put, NULL);
+    CloseHandle(file);
+    return put == (DWORD)lstrlenA(text);
+}
+
+// The slot each ring was last made ready for, so that a copy into a slot
+// already made for its round costs nothing more.
+static char g_readySlot[RING_COUNT][LONG_PATH];
+static ULONGLONG g_readyRound[RING_COUNT];
+
+// A slot taken in an earlier round is emptied and recorded for this one.
+// One without a record (made before rounds were recorded) or recorded for a
+// later round (the clock was set back) keeps what it holds: only what the
+// notifier itself recorded as older ever goes.
+static int TakeSlot(const char *slot, const SlotRound *round)
+{
+    SlotRound held;
+    WIN32_FIND_DATAA info;
+    int known = ReadSlotRound(slot, &held);
+
+    if (known && held.start >= round->start)
+        return MakeFolderTree(slot);
+    if (known)
+        RemoveTree(slot, NULL);
+    else if (GetPathInfo(slot, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        DeletePath(slot);
+    return MakeFolderTree(slot) && WriteSlotRound(slot, round);
+}
+
+int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, int size)
+{
+    SlotRound round;
+
+    if (!GetSlotFolder(backup, ring, when, slot, size))
+        return 0;
+    GetRoundOf(ring, when, &round);
+    if (g_readyRound[ring] == round.start && lstrcmpiA(g_readySlot[ring], slot) == 0 &&
+        GetFileAttributesA(slot) != INVALID_FILE_ATTRIBUTES)
+        return 1;
+    if (!TakeSlot(slot, &round))
+        return 0;
+    lstrcpynA(g_readySlot[ring], slot, LONG_PATH);
+    g_readyRound[ring] = round.start;
+    return 1;
+}
+
+// An expired slot goes; one without a record is recorded as seen now, so
+// that it goes one span later at the soonest.
+static int PruneSlot(int ring, const char *slot, const FILETIME *now)
+{
+    SlotRound round;
+    WIN32_FIND_DATAA info;
+
+    if (!GetPathInfo(slot, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 1;
+    if (!ReadSlotRound(slot, &round)) {
+        GetRoundOf(ring, now, &round);
+        WriteSlotRound(slot, &round);
+        return 1;
+    }
+    if (!IsSlotExpired(ring, &round, now))
+        return 1;
+    if (lstrcmpiA(g_readySlot[ring], slot) == 0)
+        g_readySlot[ring][0] = '\0';
+    return RemoveTree(slot, MustEnd);
+}
+
+int PruneRings(const char *backup, const FILETIME *now)
 {
     char slot[LONG_PATH];
-    WIN32_FIND_DATAA info;
     int ring, n, first, last;
 
     for (ring = 0; ring < RING_COUNT; ring++) {
         GetSlotRange(ring, &first, &last);
         for (n = first; n <= last; n++) {
-            if (!GetRingSlotFolder(backup, ring, n, slot, sizeof(slot)) || !GetPathInfo(slot, &info))
-                continue;
-            if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsSlotExpired(ring, &info.ftLastWriteTime, now))
-                RemoveTree(slot);
+            if (MustEnd())
+                return 0;
+            if (GetRingSlotFolder(backup, ring, n, slot, sizeof(slot)) && !PruneSlot(ring, slot, now))
+                return 0;
         }
     }
+    return 1;
 }

@@ -1,6 +1,6 @@
 // The backup path and the backup list, read from the product key by the
 // settings program's own rules, and the folders to watch for them.
-#include "notifier/copy_layout.h"
+#include "notifier/notifier.h"
 
 #include "store/settings_read.h"
 #include "store/settings_store.h"

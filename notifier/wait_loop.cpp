@@ -1,6 +1,6 @@
 // The notifier's loop: copy what is pending, reported changes first, then
-// sleep until the stop event, a newer notifier, a watched folder, a
-// message, a retry or the rings' pruning is due.
+// sleep until it must end, a watched folder changed, a message came, or a
+// retry or the rings' pruning is due.
 #include "notifier/notifier.h"
 
 #define PRUNE_MS 60000
@@ -23,7 +23,7 @@ static void StartClockWatch(ClockWatch *clock)
 
 // Prunes the rings at the time the clock would show had nobody set it
 // forward; a clock set back only keeps slots longer.
-static void PruneBySteadyClock(const WatchList *list, ClockWatch *clock)
+static int PruneBySteadyClock(const WatchList *list, ClockWatch *clock)
 {
     FILETIME now, steady;
     DWORD tick = GetTickCount();
@@ -37,7 +37,7 @@ static void PruneBySteadyClock(const WatchList *list, ClockWatch *clock)
     at = (LONGLONG)ToTicks(&now) - clock->ahead;
     steady.dwLowDateTime = (DWORD)at;
     steady.dwHighDateTime = (DWORD)((ULONGLONG)at >> 32);
-    PruneRings(list->backup, &steady);
+    return PruneRings(list->backup, &steady);
 }
 
 // Reads the message queue empty, so that nobody waiting for this program to
@@ -73,7 +73,7 @@ static int NextPending(const WatchList *list)
 }
 
 // Backs up the pending entries; 0 when the notifier must end.
-static int BackUpPending(WatchList *list, HANDLE stop, HANDLE takeover)
+static int BackUpPending(WatchList *list)
 {
     int i;
 
@@ -85,9 +85,9 @@ static int BackUpPending(WatchList *list, HANDLE stop, HANDLE takeover)
         // Cleared first: a change reported while it is copied marks it again.
         list->entries[i].pending = 0;
         list->entries[i].reported = 0;
-        if (BackUpEntry(list, &list->entries[i], stop) == COPY_STOPPED)
+        if (BackUpEntry(list, &list->entries[i]) == COPY_STOPPED)
             return 0;
-        if (!PumpMessages() || IsSignalled(stop) || IsSignalled(takeover))
+        if (!PumpMessages() || MustEnd())
             return 0;
     }
 }
@@ -101,27 +101,33 @@ static DWORD NextTimeout(const WatchList *list, DWORD nextPrune)
     return retry < timeout ? retry : timeout;
 }
 
-void RunNotifier(WatchList *list, HANDLE stop, HANDLE takeover)
+void RunNotifier(WatchList *list)
 {
-    HANDLE handles[3] = {stop, takeover, list->wake};
+    HANDLE handles[END_HANDLE_COUNT + 1];
     DWORD nextPrune = GetTickCount();
     ClockWatch clock;
     DWORD result;
 
+    CopyMemory(handles, GetEndHandles(), END_HANDLE_COUNT * sizeof(HANDLE));
+    handles[END_HANDLE_COUNT] = list->wake;
     StartClockWatch(&clock);
     for (;;) {
-        if (!BackUpPending(list, stop, takeover) || RetryDueFiles(list, stop) == COPY_STOPPED)
+        if (!BackUpPending(list) || RetryDueFiles(list) == COPY_STOPPED)
             return;
         if (IsDue(GetTickCount(), nextPrune)) {
-            PruneBySteadyClock(list, &clock);
+            if (!PruneBySteadyClock(list, &clock))
+                return;
             nextPrune = GetTickCount() + PRUNE_MS;
         }
-        // The stop event comes first: when both are set, the settings
+        // The stop event comes first: when several are set, the settings
         // program's signal is the one taken.
-        result = MsgWaitForMultipleObjects(3, handles, FALSE, NextTimeout(list, nextPrune), QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0 || result == WAIT_OBJECT_0 + 1 || result == WAIT_FAILED)
+        result = MsgWaitForMultipleObjects(END_HANDLE_COUNT + 1, handles, FALSE, NextTimeout(list, nextPrune),
+                                           QS_ALLINPUT);
+        if (result == WAIT_FAILED)
             return;
-        if (result == WAIT_OBJECT_0 + 3 && !PumpMessages())
+        if (result < WAIT_OBJECT_0 + END_HANDLE_COUNT && MustEndAfterWait((int)(result - WAIT_OBJECT_0)))
+            return;
+        if (result == WAIT_OBJECT_0 + END_HANDLE_COUNT + 1 && !PumpMessages())
             return;
     }
 }

@@ -74,7 +74,7 @@ TEST_F(DurableCopy, TheCopyIsFlushedBeforeItsRenameAndTheRenameIsWrittenThrough)
     void *move = PatchImport("MoveFileExA", (void *)RecordMove);
     g_flush = (BOOL(WINAPI *)(HANDLE))flush;
     g_move = (BOOL(WINAPI *)(LPCSTR, LPCSTR, DWORD))move;
-    int result = CopyThroughTemp(source.c_str(), target.c_str(), NULL);
+    int result = CopyThroughTemp(source.c_str(), target.c_str(), PLACE_RENAME, NULL);
     PatchImport("FlushFileBuffers", flush);
     PatchImport("MoveFileExA", move);
     ASSERT_NE(flush, nullptr);

@@ -1,6 +1,6 @@
 // Where a source file's copies go: <root>\<drive letter>\<rest>, or
 // <root>\UNC\<server>\<share>\<rest>; the root is the backup path or a slot.
-#include "notifier/notifier.h"
+#include "layout/copy_layout.h"
 
 #include "app/program.h"
 

@@ -1,15 +1,17 @@
 // One copy of a file: streamed in chunks under a temporary name beside the
 // target and renamed into place only when whole, so the target is never a
-// partial copy; the stop event is looked at between chunks.
-#include "notifier/notifier.h"
+// partial copy; whoever copies can stop it between chunks.
+#include "layout/durable_copy.h"
+
+#include "app/program.h"
 
 #include <string.h>
 
 #define CHUNK_SIZE (64 * 1024)
-#define TEMP_SUFFIX ".~dx"
 
 // Taken from the heap at the first copy and kept: as a static array it would
-// ship 64 KiB of zeros inside the program file. Copies run on one thread.
+// ship 64 KiB of zeros inside the program file. Each program copies on one
+// thread.
 static BYTE *g_chunk;
 
 // What a refusal to read the source means for its backup.
@@ -32,7 +34,7 @@ static int SourceFailure(DWORD error)
     }
 }
 
-// What a refusal to write under the backup folder means.
+// What a refusal to write under the target's folder means.
 static int TargetFailure(DWORD error)
 {
     switch (error) {
@@ -51,8 +53,8 @@ static int TargetFailure(DWORD error)
     }
 }
 
-// A rename over a copy that someone holds open is refused as access
-// denied or a sharing violation: it passes once they close it.
+// A rename over a file that someone holds open is refused as access denied
+// or a sharing violation: it passes once they close it.
 static int RenameFailure(DWORD error)
 {
     if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
@@ -85,7 +87,7 @@ static int SameState(const BY_HANDLE_FILE_INFORMATION *a, const BY_HANDLE_FILE_I
 }
 
 // Streams in to out; COPY_DONE when every byte of the file came across.
-static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION *state, HANDLE stop)
+static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION *state, EndCheck mustEnd)
 {
     ULONGLONG expected = ((ULONGLONG)state->nFileSizeHigh << 32) | state->nFileSizeLow;
     ULONGLONG total = 0;
@@ -93,10 +95,12 @@ static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION 
 
     if (g_chunk == NULL)
         g_chunk = (BYTE *)HeapAlloc(GetProcessHeap(), 0, CHUNK_SIZE);
-    if (g_chunk == NULL)
+    if (g_chunk == NULL) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return COPY_RETRY;
+    }
     for (;;) {
-        if (IsSignalled(stop))
+        if (mustEnd != NULL && mustEnd())
             return COPY_STOPPED;
         if (!ReadFile(in, g_chunk, CHUNK_SIZE, &got, NULL))
             return COPY_RETRY;
@@ -105,69 +109,88 @@ static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION 
         // A full disk shows as a short or failed write.
         if (!WriteFile(out, g_chunk, got, &put, NULL))
             return TargetFailure(GetLastError());
-        if (put != got)
+        if (put != got) {
+            SetLastError(ERROR_DISK_FULL);
             return FAIL_DISK_FULL;
+        }
         total += got;
     }
     return total == expected ? COPY_DONE : COPY_RETRY;
 }
 
-// The temporary name beside target, and target's folder; 0 when they do
-// not fit or the system cannot reach them.
-static int MakeTempNames(const char *target, char *temp, char *folder)
-{
-    char *slash;
-
-    if (strlen(target) + sizeof(TEMP_SUFFIX) > LONG_PATH)
-        return 0;
-    lstrcpynA(temp, target, LONG_PATH);
-    lstrcatA(temp, TEMP_SUFFIX);
-    if (!CanUsePath(temp))
-        return 0;
-    lstrcpynA(folder, target, LONG_PATH);
-    slash = (char *)FindLastBackslash(folder);
-    if (slash != NULL)
-        *slash = '\0';
-    return 1;
-}
-
 // Writes what in holds into temp, with the source's time, flushed to the
 // disk; COPY_DONE when the copy is whole and the source stayed the same.
-static int WriteTemp(HANDLE in, const char *temp, const BY_HANDLE_FILE_INFORMATION *before, HANDLE stop)
+static int WriteTemp(HANDLE in, const char *temp, const BY_HANDLE_FILE_INFORMATION *before, EndCheck mustEnd)
 {
     BY_HANDLE_FILE_INFORMATION after;
     HANDLE out = OpenPath(temp, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+    DWORD error;
     int result;
 
     if (out == INVALID_HANDLE_VALUE)
         return TargetFailure(GetLastError());
-    result = StreamChunks(in, out, before, stop);
+    result = StreamChunks(in, out, before, mustEnd);
     // The copy carries the source's time: that is how it is known current.
     if (result == COPY_DONE && !SetFileTime(out, NULL, NULL, &before->ftLastWriteTime))
         result = COPY_RETRY;
-    // On the disk before the rename: after a power cut the newest copy is
-    // the old one or the new one, never a new name over unwritten blocks.
+    // On the disk before the rename: after a power cut the target is the
+    // old file or the new one, never a new name over unwritten blocks.
     if (result == COPY_DONE && !FlushFileBuffers(out))
         result = TargetFailure(GetLastError());
+    error = GetLastError();
     if (!CloseHandle(out) && result == COPY_DONE)
         result = COPY_RETRY;
+    SetLastError(error);
     // Written to while we read: what we have may mix two saves.
-    if (result == COPY_DONE && (!GetFileInformationByHandle(in, &after) || !SameState(before, &after)))
+    if (result == COPY_DONE && (!GetFileInformationByHandle(in, &after) || !SameState(before, &after))) {
+        SetLastError(ERROR_SHARING_VIOLATION);
         result = COPY_RETRY;
+    }
     return result;
 }
 
-int CopyThroughTemp(const char *source, const char *target, HANDLE stop)
+// The temporary name beside target; 0 when it does not fit or the system
+// cannot reach it.
+static int MakeTempName(const char *target, char *temp)
 {
-    char temp[LONG_PATH], folder[LONG_PATH];
+    if (strlen(target) + sizeof(TEMP_SUFFIX) > LONG_PATH)
+        return 0;
+    lstrcpynA(temp, target, LONG_PATH);
+    lstrcatA(temp, TEMP_SUFFIX);
+    return CanUsePath(temp);
+}
+
+static int PutInPlace(const char *temp, const char *target, int place)
+{
+    int placed = place == PLACE_KEEP_TARGET ? ReplacePathKeeping(temp, target) : MovePathReplacing(temp, target);
+
+    return placed ? COPY_DONE : RenameFailure(GetLastError());
+}
+
+// The temporary file goes whatever happened, with the failure's own error.
+static int DropTemp(const char *temp, int result)
+{
+    DWORD error = GetLastError();
+
+    DeletePath(temp);
+    SetLastError(error);
+    return result;
+}
+
+int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd)
+{
+    char temp[LONG_PATH];
     BY_HANDLE_FILE_INFORMATION before;
     HANDLE in;
+    DWORD error;
     int result = COPY_DONE;
 
     // A target with no room for the temporary name, or past what the system
     // can reach, can never be copied: no use trying again.
-    if (!MakeTempNames(target, temp, folder))
+    if (!MakeTempName(target, temp)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FAIL_TOO_LONG;
+    }
     in = OpenWholeSource(source, &result);
     if (in == INVALID_HANDLE_VALUE)
         return result;
@@ -175,16 +198,18 @@ int CopyThroughTemp(const char *source, const char *target, HANDLE stop)
         CloseHandle(in);
         return COPY_RETRY;
     }
-    if (!MakeFolderTree(folder)) {
-        result = TargetFailure(GetLastError());
+    if (!MakeParentFolder(target)) {
+        error = GetLastError();
+        result = TargetFailure(error);
         CloseHandle(in);
+        SetLastError(error);
         return result == COPY_RETRY ? FAIL_NOT_WRITABLE : result;
     }
-    result = WriteTemp(in, temp, &before, stop);
+    result = WriteTemp(in, temp, &before, mustEnd);
+    error = GetLastError();
     CloseHandle(in);
-    if (result == COPY_DONE && !MovePathReplacing(temp, target))
-        result = RenameFailure(GetLastError());
-    if (result != COPY_DONE)
-        DeletePath(temp);
-    return result;
+    SetLastError(error);
+    if (result == COPY_DONE)
+        result = PutInPlace(temp, target, place);
+    return result == COPY_DONE ? COPY_DONE : DropTemp(temp, result);
 }

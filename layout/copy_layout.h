@@ -4,7 +4,14 @@
 #ifndef DUPLIX_COPY_LAYOUT_H
 #define DUPLIX_COPY_LAYOUT_H
 
-#include "notifier/notifier.h"
+#include "layout/durable_copy.h"
+#include "layout/long_path.h"
+
+// The rings of older copies.
+#define RING_MINUTE 0
+#define RING_HOUR 1
+#define RING_DAY 2
+#define RING_COUNT 3
 
 // The newest copy, outside the rings.
 #define RING_NEWEST (-1)
@@ -33,5 +40,19 @@ int GetRingSlotFolder(const char *backup, int ring, int slot, char *out, int siz
 // The path of a full source path's copy in a ring's slot, or its newest
 // copy for RING_NEWEST; 0 when it does not fit.
 int GetCopyPath(const char *backup, int ring, int slot, const char *source, char *out, int size);
+
+// backup_paths.cpp: where a source's copies go.
+// The full path of a list entry (MAX_PATH bytes), ".." resolved, without a
+// trailing backslash; 0 for text that is not a full path.
+int NormalizeSourcePath(const char *text, char *full);
+// The copy's path for a full source path under root (the backup path or a
+// ring's slot folder); 0 when it does not fit in size.
+int MapToBackup(const char *root, const char *source, char *out, int size);
+int JoinPath(char *out, int size, const char *folder, const char *name);
+// Backslashes found by character, never by byte (multi-byte code pages).
+int EndsWithSlash(const char *path);
+// Whether path lies among the copies under the backup path (a drive letter's
+// folder, UNC, a ring), where watching would copy copies.
+int IsInsideCopies(const char *path, const char *backup);
 
 #endif

@@ -1,6 +1,8 @@
 // File operations for paths past MAX_PATH: the ANSI calls while the path
 // fits them, the wide "\\?\" calls of Windows NT beyond (Windows 9x has none).
-#include "notifier/notifier.h"
+#include "layout/copy_layout.h"
+
+#include "app/program.h"
 
 #include <string.h>
 
@@ -40,8 +42,7 @@ int IsWindowsNt(void)
     return (GetVersion() & 0x80000000u) == 0;
 }
 
-// A kernel32 function by name, as a plain pointer to cast to its type.
-static void (*FindCall(const char *name))(void)
+void (*FindKernelCall(const char *name))(void)
 {
     return (void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"), name);
 }
@@ -53,13 +54,13 @@ static const WideCalls *Wide(void)
     static int state;  // 0 not looked up, 1 found, 2 missing
 
     if (state == 0) {
-        calls.createFile = (CreateFileWCall)FindCall("CreateFileW");
-        calls.createDirectory = (CreateDirectoryWCall)FindCall("CreateDirectoryW");
-        calls.deleteFile = (PathWCall)FindCall("DeleteFileW");
-        calls.removeDirectory = (PathWCall)FindCall("RemoveDirectoryW");
-        calls.moveFileEx = (MoveFileExWCall)FindCall("MoveFileExW");
-        calls.findFirstFile = (FindFirstFileWCall)FindCall("FindFirstFileW");
-        calls.findNextFile = (FindNextFileWCall)FindCall("FindNextFileW");
+        calls.createFile = (CreateFileWCall)FindKernelCall("CreateFileW");
+        calls.createDirectory = (CreateDirectoryWCall)FindKernelCall("CreateDirectoryW");
+        calls.deleteFile = (PathWCall)FindKernelCall("DeleteFileW");
+        calls.removeDirectory = (PathWCall)FindKernelCall("RemoveDirectoryW");
+        calls.moveFileEx = (MoveFileExWCall)FindKernelCall("MoveFileExW");
+        calls.findFirstFile = (FindFirstFileWCall)FindKernelCall("FindFirstFileW");
+        calls.findNextFile = (FindNextFileWCall)FindKernelCall("FindNextFileW");
         state = IsWindowsNt() && calls.createFile && calls.createDirectory && calls.deleteFile &&
                         calls.removeDirectory && calls.moveFileEx && calls.findFirstFile && calls.findNextFile
                     ? 1
@@ -236,10 +237,64 @@ int MovePathReplacing(const char *from, const char *to)
     return ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) && Wide()->moveFileEx(wideFrom, wideTo, flags);
 }
 
+typedef BOOL(WINAPI *ReplaceFileWCall)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
+
+// ReplaceFile of Windows 2000 and later, through the wide call so that any
+// path reaches it; 0 where the system has none or refuses.
+static int ReplaceByTheSystem(const char *from, const char *to)
+{
+    static ReplaceFileWCall replace;
+    static int looked;
+    WCHAR wideFrom[WIDE_PATH], wideTo[WIDE_PATH];
+
+    if (!looked) {
+        replace = (ReplaceFileWCall)FindKernelCall("ReplaceFileW");
+        looked = 1;
+    }
+    return replace != NULL && ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) &&
+           replace(wideTo, wideFrom, NULL, REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL);
+}
+
+static int SetAttributes(const char *path, DWORD attributes)
+{
+    typedef BOOL(WINAPI * SetAttributesWCall)(LPCWSTR, DWORD);
+    SetAttributesWCall setW;
+    WCHAR wide[WIDE_PATH];
+
+    if (FitsAnsi(path))
+        return SetFileAttributesA(path, attributes) != FALSE;
+    setW = (SetAttributesWCall)FindKernelCall("SetFileAttributesW");
+    return setW != NULL && ToWidePath(path, wide) && setW(wide, attributes);
+}
+
+int ReplacePathKeeping(const char *from, const char *to)
+{
+    WIN32_FIND_DATAA old;
+    DWORD keep;
+
+    if (!GetPathInfo(to, &old))
+        return MovePathReplacing(from, to);
+    keep = old.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_ARCHIVE);
+    if (!ReplaceByTheSystem(from, to)) {
+        // A read-only file refuses to be replaced: it is made writable for
+        // the moment and gets its attributes back either way.
+        if (keep & FILE_ATTRIBUTE_READONLY)
+            SetAttributes(to, FILE_ATTRIBUTE_NORMAL);
+        if (!MovePathReplacing(from, to)) {
+            DWORD error = GetLastError();
+            SetAttributes(to, keep ? keep : FILE_ATTRIBUTE_NORMAL);
+            SetLastError(error);
+            return 0;
+        }
+    }
+    // Some systems' ReplaceFile leaves the new file's own attributes.
+    SetAttributes(to, keep ? keep : FILE_ATTRIBUTE_NORMAL);
+    return 1;
+}
+
 static void ToAnsiFind(const WIN32_FIND_DATAW *wide, WIN32_FIND_DATAA *data)
 {
-    BOOL lost = FALSE;
-
     data->dwFileAttributes = wide->dwFileAttributes;
     data->ftCreationTime = wide->ftCreationTime;
     data->ftLastAccessTime = wide->ftLastAccessTime;
@@ -247,7 +302,9 @@ static void ToAnsiFind(const WIN32_FIND_DATAW *wide, WIN32_FIND_DATAA *data)
     data->nFileSizeHigh = wide->nFileSizeHigh;
     data->nFileSizeLow = wide->nFileSizeLow;
     data->cAlternateFileName[0] = '\0';
-    if (WideCharToMultiByte(CP_ACP, 0, wide->cFileName, -1, data->cFileName, MAX_PATH, NULL, &lost) > 0 && !lost)
+    // Exactly or not at all: a look-alike ("Lodz" for "Łódź") names another
+    // file, and a full-width backslash or colon would even become a path.
+    if (ConvertNameExactly(wide->cFileName, data->cFileName, MAX_PATH))
         return;
     // A name the ANSI code page cannot hold goes on marked, in UTF-8; one
     // too long even for that comes out empty, and callers skip it.
@@ -310,6 +367,21 @@ int GetPathInfo(const char *path, WIN32_FIND_DATAA *info)
     return 1;
 }
 
+// Where the folders of a full path begin: past "X:\" or "\\server\share\";
+// 0 when the path has no such root.
+static int RootLength(const char *path)
+{
+    const char *server, *share;
+
+    if (path[0] != '\0' && path[1] == ':' && path[2] == '\\')
+        return 3;
+    if (path[0] != '\\' || path[1] != '\\')
+        return 0;
+    server = FindFirstBackslash(path + 2);
+    share = server != NULL ? FindFirstBackslash(server + 1) : NULL;
+    return share != NULL ? (int)(share - path) + 1 : 0;
+}
+
 int MakeFolderTree(const char *path)
 {
     char part[LONG_PATH];
@@ -321,45 +393,66 @@ int MakeFolderTree(const char *path)
     if (MakeFolder(path))
         return 1;
     lstrcpynA(part, path, sizeof(part));
+    // The parent is found by character, never by the byte before a
+    // backslash: in code page 932 that may be the end of a letter.
     slash = (char *)FindLastBackslash(part);
-    if (slash == NULL || slash == part || slash[-1] == ':' || slash[-1] == '\\')
+    if (slash == NULL || slash - part < RootLength(part))
         return 0;
     *slash = '\0';
     return MakeFolderTree(part) && (MakeFolder(path) || GetPathInfo(path, &info));
 }
 
+int MakeParentFolder(const char *path)
+{
+    char folder[LONG_PATH];
+    char *slash;
+
+    lstrcpynA(folder, path, sizeof(folder));
+    slash = (char *)FindLastBackslash(folder);
+    if (slash == NULL || slash - folder < RootLength(folder))
+        return 1;
+    *slash = '\0';
+    return MakeFolderTree(folder);
+}
+
 // Removes what lies in path (a buffer of LONG_PATH, used to build the
-// names of the children) and then path itself.
-static void RemoveTreeIn(char *path)
+// names of the children) and then path itself; 0 when told to end.
+static int RemoveTreeIn(char *path, EndCheck mustEnd)
 {
     size_t len = strlen(path);
     WIN32_FIND_DATAA data;
     PathFind find;
-    int more;
+    int more, whole = 1;
 
     if (!JoinPath(path, LONG_PATH, path, "*"))
-        return;
+        return 1;
     more = FindFirstPath(path, &find, &data);
     path[len] = '\0';
-    for (; more; more = FindNextPath(&find, &data)) {
+    for (; more && whole; more = FindNextPath(&find, &data)) {
         if (data.cFileName[0] == '\0' || lstrcmpA(data.cFileName, ".") == 0 || lstrcmpA(data.cFileName, "..") == 0)
             continue;
+        if (mustEnd != NULL && mustEnd()) {
+            whole = 0;
+            break;
+        }
         if (!JoinPath(path, LONG_PATH, path, data.cFileName))
             continue;
         // A junction or link is removed itself; what it points to, perhaps
         // outside the backup folder, is left alone.
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            RemoveTreeIn(path);
+            whole = RemoveTreeIn(path, mustEnd);
         else if (!DeletePath(path))
             RemoveFolder(path);
         path[len] = '\0';
     }
     if (find.handle != INVALID_HANDLE_VALUE)
         FindClose(find.handle);
-    RemoveFolder(path);
+    if (whole)
+        RemoveFolder(path);
+    return whole;
 }
 
-void RemoveTree(const char *path)
+int RemoveTree(const char *path, EndCheck mustEnd)
 {
     char work[LONG_PATH];
     WIN32_FIND_DATAA info;
@@ -367,10 +460,10 @@ void RemoveTree(const char *path)
     if (GetPathInfo(path, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         if (!DeletePath(path))
             RemoveFolder(path);
-        return;
+        return 1;
     }
     lstrcpynA(work, path, sizeof(work));
-    RemoveTreeIn(work);
+    return RemoveTreeIn(work, mustEnd);
 }
 
 int ForEachFileIn(const char *folder, FileFound found, void *context)

@@ -1,6 +1,6 @@
 // The layout of the copies under the backup path: the backup path itself,
 // the ring folders and their slots, and a source's copy in each.
-#include "notifier/copy_layout.h"
+#include "layout/copy_layout.h"
 
 #include "app/program.h"
 #include "store/settings_read.h"
