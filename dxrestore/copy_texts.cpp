@@ -65,6 +65,8 @@ static void NamePlace(int place, char *name)
 
     if (!GetCopyPlace(place, &ring, &slot) || ring == RING_NEWEST)
         lstrcpyA(name, "Newest copy");
+    else if (ring == RING_WAITING)
+        lstrcpyA(name, "Newest copy (waiting)");
     else
         wsprintfA(name, "%s %02d", RING_PLACE_NAMES[ring], slot);
 }

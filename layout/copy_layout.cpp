@@ -40,11 +40,11 @@ int GetCopyPlace(int place, int *ring, int *slot)
 
     if (place < 0 || place >= COPY_PLACE_COUNT)
         return 0;
-    *ring = RING_NEWEST;
+    *ring = place == 0 ? RING_NEWEST : RING_WAITING;
     *slot = 0;
-    if (place == 0)
+    if (place <= 1)
         return 1;
-    place--;
+    place -= 2;
     for (r = 0; r < RING_COUNT; r++) {
         count = LAST_SLOT[r] - FIRST_SLOT[r] + 1;
         if (place < count) {
@@ -73,6 +73,12 @@ int GetCopyPath(const char *backup, int ring, int slot, const char *source, char
 
     if (ring == RING_NEWEST)
         return MapToBackup(backup, source, out, size);
+    if (ring == RING_WAITING) {
+        if (!MapToBackup(backup, source, out, size) || lstrlenA(out) + (int)sizeof(WAITING_SUFFIX) > size)
+            return 0;
+        lstrcatA(out, WAITING_SUFFIX);
+        return 1;
+    }
     return GetRingSlotFolder(backup, ring, slot, folder, sizeof(folder)) &&
            MapToBackup(folder, source, out, size);
 }

@@ -15,10 +15,13 @@
 
 // The newest copy, outside the rings.
 #define RING_NEWEST (-1)
+// A version waiting beside the newest copy while someone holds that open;
+// it takes the newest copy's place once they let go.
+#define RING_WAITING (-2)
 
-// Every place a source's copy may lie: the newest copy, then minutes 0-59,
-// hours 0-23 and days 1-31.
-#define COPY_PLACE_COUNT (1 + 60 + 24 + 31)
+// Every place a source's copy may lie: the newest copy, the waiting one,
+// then minutes 0-59, hours 0-23 and days 1-31.
+#define COPY_PLACE_COUNT (2 + 60 + 24 + 31)
 
 // Where the copies window keeps a file's content before putting an older
 // version in its place; the notifier never prunes or writes there.
@@ -37,8 +40,8 @@ int GetCopyPlace(int place, int *ring, int *slot);
 // The folder of a ring's slot; 0 when it does not fit.
 int GetRingSlotFolder(const char *backup, int ring, int slot, char *out, int size);
 
-// The path of a full source path's copy in a ring's slot, or its newest
-// copy for RING_NEWEST; 0 when it does not fit.
+// The path of a full source path's copy in a ring's slot, its newest copy
+// for RING_NEWEST, the waiting one for RING_WAITING; 0 when it does not fit.
 int GetCopyPath(const char *backup, int ring, int slot, const char *source, char *out, int size);
 
 // backup_paths.cpp: where a source's copies go.

@@ -57,9 +57,19 @@ static int TargetFailure(DWORD error)
 // or a sharing violation: it passes once they close it.
 static int RenameFailure(DWORD error)
 {
-    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
-        return COPY_RETRY;
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        return FAIL_COPY_HELD;
     return TargetFailure(error);
+}
+
+// The waiting name beside target; 0 when it does not fit.
+static int MakeWaitingName(const char *target, char *waiting)
+{
+    if (strlen(target) + sizeof(WAITING_SUFFIX) > LONG_PATH)
+        return 0;
+    lstrcpynA(waiting, target, LONG_PATH);
+    lstrcatA(waiting, WAITING_SUFFIX);
+    return 1;
 }
 
 // A writer that still holds the file open makes this open fail: the copy
@@ -162,9 +172,16 @@ static int MakeTempName(const char *target, char *temp)
 
 static int PutInPlace(const char *temp, const char *target, int place)
 {
+    char waiting[LONG_PATH];
     int placed = place == PLACE_KEEP_TARGET ? ReplacePathKeeping(temp, target) : MovePathReplacing(temp, target);
+    int result = placed ? COPY_DONE : RenameFailure(GetLastError());
 
-    return placed ? COPY_DONE : RenameFailure(GetLastError());
+    // Someone holds the target open: the new content waits beside it
+    // rather than being thrown away.
+    if (result == FAIL_COPY_HELD && place == PLACE_OR_WAIT && MakeWaitingName(target, waiting) &&
+        MovePathReplacing(temp, waiting))
+        return COPY_WAITING;
+    return result;
 }
 
 // The temporary file goes whatever happened, with the failure's own error.
@@ -211,5 +228,45 @@ int CopyThroughTemp(const char *source, const char *target, int place, EndCheck 
     SetLastError(error);
     if (result == COPY_DONE)
         result = PutInPlace(temp, target, place);
-    return result == COPY_DONE ? COPY_DONE : DropTemp(temp, result);
+    return result == COPY_DONE || result == COPY_WAITING ? result : DropTemp(temp, result);
+}
+
+// Errors of a link that no retry mends: the file system, the share or the
+// system makes no links there.
+static int IsLinkRefusal(DWORD error)
+{
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED ||
+           error == ERROR_NOT_SAME_DEVICE || error == ERROR_TOO_MANY_LINKS || error == ERROR_INVALID_PARAMETER;
+}
+
+static int LinkFailure(DWORD error)
+{
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        return FAIL_COPY_HELD;
+    // A refusal we cannot tell from an unwritable folder (a share that
+    // denies links) is left to the data copy, whose own failure says more.
+    return IsLinkRefusal(error) || error == ERROR_ACCESS_DENIED ? LINK_REFUSED : TargetFailure(error);
+}
+
+int LinkThroughTemp(const char *existing, const char *target)
+{
+    char temp[LONG_PATH];
+    DWORD error;
+
+    if (MakeHardLink(target, existing))
+        return COPY_DONE;
+    error = GetLastError();
+    if (error == ERROR_PATH_NOT_FOUND && MakeParentFolder(target) && MakeHardLink(target, existing))
+        return COPY_DONE;
+    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+        return LinkFailure(GetLastError());
+    // The old file at target goes by the rename, never before it.
+    if (!MakeTempName(target, temp))
+        return FAIL_TOO_LONG;
+    DeletePath(temp);
+    if (!MakeHardLink(temp, existing))
+        return LinkFailure(GetLastError());
+    if (MovePathReplacing(temp, target))
+        return COPY_DONE;
+    return DropTemp(temp, RenameFailure(GetLastError()));
 }

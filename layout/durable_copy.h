@@ -18,17 +18,31 @@
 #define FAIL_TOO_LONG 6
 #define FAIL_DISK_FULL 7
 #define FAIL_NOT_WRITABLE 8  // the backup folder refuses the copy
+#define FAIL_COPY_HELD 9     // a copy to be replaced is held open: try again
+// Only from the calls that say so.
+#define COPY_WAITING 10      // the target was held: the copy waits beside it
+#define LINK_REFUSED 11      // no link possible here: copy the data instead
 
 // Added to every temporary name, so that nothing takes one for a file.
 #define TEMP_SUFFIX ".~dx"
+// The name of a copy waiting beside a target that someone holds open.
+#define WAITING_SUFFIX ".~dxnew"
 
 // How the target is put in place.
 #define PLACE_RENAME 0        // renamed over, as a copy of the backup is
 #define PLACE_KEEP_TARGET 1   // the target keeps its attributes, and where
                               // the system can, its security and streams
+#define PLACE_OR_WAIT 2       // a held target: the copy waits beside it
+                              // under WAITING_SUFFIX (COPY_WAITING)
 
 // Copies source to target (making target's folder), with the source's
 // write time; one COPY_ or FAIL_ code. The last error is the failed step's.
 int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd);
+
+// Gives the file existing a further name, target (a hard link: no data is
+// written), replacing what target was through a temporary name; COPY_DONE,
+// FAIL_COPY_HELD, a failure of the backup folder, or LINK_REFUSED where
+// the file system or the system makes no links (then copy the data).
+int LinkThroughTemp(const char *existing, const char *target);
 
 #endif

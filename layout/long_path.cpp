@@ -237,6 +237,25 @@ int MovePathReplacing(const char *from, const char *to)
     return ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) && Wide()->moveFileEx(wideFrom, wideTo, flags);
 }
 
+typedef BOOL(WINAPI *CreateHardLinkWCall)(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES);
+
+int MakeHardLink(const char *link, const char *existing)
+{
+    static CreateHardLinkWCall makeLink;
+    static int looked;
+    WCHAR wideLink[WIDE_PATH], wideExisting[WIDE_PATH];
+
+    if (!looked) {
+        makeLink = (CreateHardLinkWCall)FindKernelCall("CreateHardLinkW");
+        looked = 1;
+    }
+    if (makeLink == NULL || !ToWidePath(link, wideLink) || !ToWidePath(existing, wideExisting)) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return 0;
+    }
+    return makeLink(wideLink, wideExisting, NULL) != FALSE;
+}
+
 typedef BOOL(WINAPI *ReplaceFileWCall)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
 
 // ReplaceFile of Windows 2000 and later, through the wide call so that any
@@ -301,6 +320,7 @@ static void ToAnsiFind(const WIN32_FIND_DATAW *wide, WIN32_FIND_DATAA *data)
     data->ftLastWriteTime = wide->ftLastWriteTime;
     data->nFileSizeHigh = wide->nFileSizeHigh;
     data->nFileSizeLow = wide->nFileSizeLow;
+    data->dwReserved0 = wide->dwReserved0;  // the kind of link, for a reparse point
     data->cAlternateFileName[0] = '\0';
     // Exactly or not at all: a look-alike ("Lodz" for "Łódź") names another
     // file, and a full-width backslash or colon would even become a path.
@@ -466,7 +486,9 @@ int RemoveTree(const char *path, EndCheck mustEnd)
     return RemoveTreeIn(work, mustEnd);
 }
 
-int ForEachFileIn(const char *folder, FileFound found, void *context)
+// Calls found for each name in folder, files and folders alike, or for the
+// files alone; returns found's last answer.
+static int ForEachIn(const char *folder, int withFolders, FileFound found, void *context)
 {
     char pattern[LONG_PATH], file[LONG_PATH];
     WIN32_FIND_DATAA data;
@@ -476,7 +498,9 @@ int ForEachFileIn(const char *folder, FileFound found, void *context)
     if (!JoinPath(pattern, sizeof(pattern), folder, "*"))
         return 1;
     for (more = FindFirstPath(pattern, &find, &data); more && go; more = FindNextPath(&find, &data)) {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || data.cFileName[0] == '\0')
+        if (data.cFileName[0] == '\0' || lstrcmpA(data.cFileName, ".") == 0 || lstrcmpA(data.cFileName, "..") == 0)
+            continue;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !withFolders)
             continue;
         if (JoinPath(file, sizeof(file), folder, data.cFileName))
             go = found(file, &data, context);
@@ -484,4 +508,14 @@ int ForEachFileIn(const char *folder, FileFound found, void *context)
     if (find.handle != INVALID_HANDLE_VALUE)
         FindClose(find.handle);
     return go;
+}
+
+int ForEachFileIn(const char *folder, FileFound found, void *context)
+{
+    return ForEachIn(folder, 0, found, context);
+}
+
+int ForEachNameIn(const char *folder, FileFound found, void *context)
+{
+    return ForEachIn(folder, 1, found, context);
 }

@@ -33,6 +33,10 @@ int MovePathReplacing(const char *from, const char *to);
 // and later, its security settings and streams (ReplaceFile); a plain
 // rename where to is not there. 0 when refused.
 int ReplacePathKeeping(const char *from, const char *to);
+// A further name for an existing file (a hard link; Windows 2000 and
+// later, NTFS): 0 with the last error when refused, ERROR_CALL_NOT_IMPLEMENTED
+// where the system makes none.
+int MakeHardLink(const char *link, const char *existing);
 // The replace of Windows 9x, by renames that never lose the old copy.
 int ReplaceByRenames(const char *from, const char *to);
 // Puts back an old copy that a cut-short replace left aside.
@@ -47,6 +51,8 @@ int RemoveTree(const char *path, EndCheck mustEnd);
 // its subfolders) until found returns 0; returns the last answer.
 typedef int (*FileFound)(const char *file, const WIN32_FIND_DATAA *data, void *context);
 int ForEachFileIn(const char *folder, FileFound found, void *context);
+// The same for every name in folder, its subfolders' too (not "." or "..").
+int ForEachNameIn(const char *folder, FileFound found, void *context);
 DWORD ShareAll(void);
 // Whether this system can reach the path at all (Windows 9x: below MAX_PATH).
 int CanUsePath(const char *path);

@@ -1,5 +1,9 @@
 // Backing up one file: its newest copy when it is not current, then the
-// same copy into the current slot of each ring.
+// same version into the current slot of each ring. Where the backup folder
+// makes hard links, the slots are further names of the newest copy's file:
+// each version's data is written and flushed once. A newest copy held open
+// by someone never holds up a version: it waits beside it, in a place the
+// copies window lists, and takes the newest copy's place once they let go.
 #include "notifier/notifier.h"
 
 // FAT and exFAT keep write times in steps of 2 s, and some shares round
@@ -23,13 +27,35 @@ static int IsSameFile(const WIN32_FIND_DATAA *a, const WIN32_FIND_DATAA *b)
            IsSameTime(&a->ftLastWriteTime, &b->ftLastWriteTime);
 }
 
-static int IsCopyCurrent(const char *source, const char *copy, const FILETIME *seen)
-{
-    WIN32_FIND_DATAA from, to;
+// The backup folder makes no links (FAT, a share, Windows 9x or NT 4.0):
+// found once, the slots get copies from then on.
+static int g_noLinks;
 
-    if (!GetPathInfo(source, &from) || !GetPathInfo(copy, &to) || !IsSameFile(&from, &to))
-        return 0;
-    return ToTicks(&from.ftLastWriteTime) + FRESH_TICKS < ToTicks(seen);
+int IsCurrentCopy(const WIN32_FIND_DATAA *source, const WIN32_FIND_DATAA *copy, const FILETIME *seen)
+{
+    return IsSameFile(source, copy) && ToTicks(&source->ftLastWriteTime) + FRESH_TICKS < ToTicks(seen);
+}
+
+static int IsCopyCurrent(const WIN32_FIND_DATAA *source, const char *copy, const FILETIME *seen)
+{
+    WIN32_FIND_DATAA to;
+
+    return GetPathInfo(copy, &to) && IsCurrentCopy(source, &to, seen);
+}
+
+// A slot's name for the version in from: a link where links are made, a
+// copy of the data elsewhere.
+static int PutIntoSlot(const char *from, const char *target)
+{
+    int result;
+
+    if (!g_noLinks) {
+        result = LinkThroughTemp(from, target);
+        if (result != LINK_REFUSED)
+            return result;
+        g_noLinks = 1;
+    }
+    return CopyThroughTemp(from, target, PLACE_RENAME, MustEnd);
 }
 
 // The moment whose slots a copy belongs in: now for a new newest copy; for
@@ -79,7 +105,7 @@ static int CopyIntoRings(const char *backup, const char *source, const char *new
         else if (!MapToBackup(slot, source, target, sizeof(target)))
             one = FAIL_TOO_LONG;
         else
-            one = CopyThroughTemp(newest, target, PLACE_RENAME, MustEnd);
+            one = PutIntoSlot(newest, target);
         if (one != COPY_DONE)
             result = one;
         if (one == COPY_STOPPED)
@@ -88,20 +114,43 @@ static int CopyIntoRings(const char *backup, const char *source, const char *new
     return result;
 }
 
+// A version that waited beside a held newest copy takes its place once the
+// holder lets go; until then the rings keep it from the waiting file.
+static int PromoteWaiting(const char *backup, const char *source, const char *newest, const char *waiting)
+{
+    int result;
+
+    if (MovePathReplacing(waiting, newest))
+        return CopyIntoRings(backup, source, newest, 0);
+    result = CopyIntoRings(backup, source, waiting, 0);
+    return result == COPY_DONE || result == FAIL_COPY_HELD ? FAIL_COPY_HELD : result;
+}
+
 int BackUpFile(const char *backup, const char *source, const FILETIME *seen)
 {
-    char newest[LONG_PATH];
-    int current, result;
+    char newest[LONG_PATH], waiting[LONG_PATH];
+    WIN32_FIND_DATAA from;
+    int result;
 
-    if (!MapToBackup(backup, source, newest, sizeof(newest)))
+    if (!GetCopyPath(backup, RING_NEWEST, 0, source, newest, sizeof(newest)) ||
+        !GetCopyPath(backup, RING_WAITING, 0, source, waiting, sizeof(waiting)))
         return FAIL_TOO_LONG;
     if (!IsWindowsNt())
         RestoreAside(newest);
-    current = IsCopyCurrent(source, newest, seen);
-    if (!current) {
-        result = CopyThroughTemp(source, newest, PLACE_RENAME, MustEnd);
-        if (result != COPY_DONE)
-            return result;
+    if (GetPathInfo(source, &from) && !(from.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (IsCopyCurrent(&from, newest, seen))
+            return CopyIntoRings(backup, source, newest, 0);
+        if (IsCopyCurrent(&from, waiting, seen))
+            return PromoteWaiting(backup, source, newest, waiting);
     }
-    return CopyIntoRings(backup, source, newest, !current);
+    result = CopyThroughTemp(source, newest, PLACE_OR_WAIT, MustEnd);
+    if (result == COPY_WAITING) {
+        result = CopyIntoRings(backup, source, waiting, 1);
+        return result == COPY_DONE ? FAIL_COPY_HELD : result;
+    }
+    if (result != COPY_DONE)
+        return result;
+    // An older version waiting beside it is the newest no more.
+    DeletePath(waiting);
+    return CopyIntoRings(backup, source, newest, 1);
 }

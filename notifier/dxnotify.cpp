@@ -11,10 +11,9 @@ static void WatchAndCopy(void)
     // Settings are read only now, so the last notifier started works from
     // the last settings stored.
     LoadWatchList(&list);
-    if (StartWatching(&list)) {
-        WriteLog("Started: %d entries, %d folders watched.", list.entryCount, list.folderCount);
+    if (StartWatching(&list))
         RunNotifier(&list);
-    }
+    LogStart(&list);
     StopWatching(&list);
     FreeWatchList(&list);
     WriteLog("Stopped.");

@@ -14,16 +14,14 @@
 // not one per file, until some copy succeeds again.
 static int g_diskTrouble;
 
+// The start line comes first, and it counts the files that the start's
+// look found: troubles found meanwhile are written after it.
+static int g_startLogged;
+
 static int IsDiskFailure(int reason)
 {
     return reason == FAIL_DISK_FULL || reason == FAIL_NOT_WRITABLE;
 }
-
-struct EntryWalk {
-    WatchList *list;
-    const WatchEntry *entry;
-    int stopped;
-};
 
 const char *DescribeFailure(int reason)
 {
@@ -40,6 +38,8 @@ const char *DescribeFailure(int reason)
         return "backup disk full";
     case FAIL_NOT_WRITABLE:
         return "backup folder not writable";
+    case FAIL_COPY_HELD:
+        return "a copy is held open";
     default:
         return "in use";
     }
@@ -107,7 +107,7 @@ static void LogStreak(FileTrouble *trouble, int reason)
 {
     char shown[LONG_PATH];
 
-    if (trouble->logged && trouble->reason == reason)
+    if (!g_startLogged || (trouble->logged && trouble->reason == reason))
         return;
     if (!IsPermanentFailure(reason) && GetTickCount() - trouble->since < QUIET_STREAK_MS)
         return;
@@ -190,27 +190,17 @@ static int TryFile(WatchList *list, const char *path, int listed, const FILETIME
     return result;
 }
 
-static int BackUpFolderFile(const char *file, const WIN32_FIND_DATAA *data, void *context)
+int TryFileWhenDue(WatchList *list, const char *path, int listed, const WIN32_FIND_DATAA *info,
+                   const FILETIME *seen)
 {
-    EntryWalk *walk = (EntryWalk *)context;
-
-    // A folder of many current files takes a while even with nothing to copy.
-    if (MustEnd()) {
-        walk->stopped = 1;
-        return 0;
-    }
-    if (ShouldTry(walk->list, file, data) &&
-        TryFile(walk->list, file, 0, &walk->entry->seen) == COPY_STOPPED) {
-        walk->stopped = 1;
-        return 0;
-    }
-    return 1;
+    if (!ShouldTry(list, path, info))
+        return COPY_DONE;
+    return TryFile(list, path, listed, seen);
 }
 
 int BackUpEntry(WatchList *list, WatchEntry *entry)
 {
     WIN32_FIND_DATAA info;
-    EntryWalk walk;
 
     if (!GetPathInfo(entry->path, &info)) {
         // Not there (yet): its folder's notification brings it back here.
@@ -219,16 +209,13 @@ int BackUpEntry(WatchList *list, WatchEntry *entry)
         return COPY_DONE;
     }
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (!ShouldTry(list, entry->path, &info))
-            return COPY_DONE;
-        return TryFile(list, entry->path, 1, &entry->seen) == COPY_STOPPED ? COPY_STOPPED : COPY_DONE;
+        entry->files = 1;
+        return TryFileWhenDue(list, entry->path, 1, &info, &entry->seen) == COPY_STOPPED ? COPY_STOPPED : COPY_DONE;
     }
     NoteSuccess(list, entry->path);  // a listed folder that has come
-    walk.list = list;
-    walk.entry = entry;
-    walk.stopped = 0;
-    ForEachFileIn(entry->path, BackUpFolderFile, &walk);
-    return walk.stopped ? COPY_STOPPED : COPY_DONE;
+    // The tree is looked over after the changes reported meanwhile.
+    AddTreeLook(list, entry->path, (int)(entry - list->entries), &entry->seen);
+    return COPY_DONE;
 }
 
 int RetryDueFiles(WatchList *list)
@@ -269,6 +256,20 @@ DWORD TimeToNextRetry(const WatchList *list)
             next = trouble->retryAt - now;
     }
     return next;
+}
+
+void LogStart(WatchList *list)
+{
+    int i, files = 0;
+
+    if (g_startLogged)
+        return;
+    for (i = 0; i < list->entryCount; i++)
+        files += list->entries[i].files;
+    WriteLog("Started: %d entries, %d files watched.", list->entryCount, files);
+    g_startLogged = 1;
+    for (i = 0; i < list->troubleCount; i++)
+        LogStreak(&list->troubles[i], list->troubles[i].reason);
 }
 
 void FreeTroubles(WatchList *list)

@@ -1,26 +1,35 @@
-// Watching the listed folders: a thread per 31 folders waits on their change
-// notifications and on their parents' (a wait takes at most 64 handles, one
-// is the quit event), marks the folders that changed and wakes the main
-// loop. When a parent reports a folder renamed, removed or made, the folder
-// at the path is looked at: a different one is watched again by its path.
-// Every 2 s it looks for missing folders and looks over the folders that
-// refuse notifications; with none of those it only waits.
+// Watching the listed folders: threads of up to 62 handles each wait on the
+// folders' notifications and on the folder names of every folder above
+// them, mark what changed and wake the main loop. A tree's changed names
+// are read as they come on Windows NT; elsewhere a change has the tree
+// looked over. A rename or removal anywhere above a watched folder has the
+// folders below it checked: one that is no longer the folder watched is
+// watched again by its path. Every 2 s a group looks for its missing folders
+// and looks over the ones that refuse notifications; with none it only waits.
 #include "notifier/notifier.h"
 
-#define GROUP_SIZE ((MAXIMUM_WAIT_OBJECTS - 1) / 2)
+// One handle of a group is the quit event, one its own wake-up.
+#define GROUP_SIZE (MAXIMUM_WAIT_OBJECTS - 2)
 #define RESCAN_MS 2000
-#define TICKS_PER_MS 10000ULL
 
 #define CHANGE_FILTER \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE)
 
+// A group's items are folders (0 .. folderCount - 1) and then aboves.
 struct WatchGroup {
     WatchList *list;
     int first;
     int count;
     HANDLE thread;
-    HANDLE ready;  // set once the group's folders are watched
+    HANDLE ready;    // set once the group's folders are watched
+    HANDLE recheck;  // a rename above: the group checks its folders' identity
+    volatile LONG *suspect;  // per item: to be checked
 };
+
+static void Wake(WatchList *list)
+{
+    SetEvent(list->wake);
+}
 
 // The moment of the report goes with the change, by the tick count, which
 // no clock setting moves, so that the main loop judges the files against it
@@ -29,11 +38,11 @@ static void MarkChanged(WatchList *list, WatchFolder *folder)
 {
     InterlockedExchange(&folder->reportedAt, (LONG)GetTickCount());
     InterlockedExchange(&folder->changed, 1);
-    SetEvent(list->wake);
+    Wake(list);
 }
 
 // Which folder lies at path: its file index on Windows NT, its creation
-// time on Windows 9x (which cannot open a folder); 0 when there is none.
+// time on Windows 9x (which cannot open a folder); 0 when it cannot be read.
 static int ReadFolderId(const char *path, DWORD *low, DWORD *high)
 {
     BY_HANDLE_FILE_INFORMATION info;
@@ -48,8 +57,7 @@ static int ReadFolderId(const char *path, DWORD *low, DWORD *high)
         *high = data.ftCreationTime.dwHighDateTime;
         return 1;
     }
-    folder = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    folder = CreateFileA(path, 0, ShareAll(), NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     if (folder == INVALID_HANDLE_VALUE)
         return 0;
     ok = GetFileInformationByHandle(folder, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -59,46 +67,44 @@ static int ReadFolderId(const char *path, DWORD *low, DWORD *high)
     return ok;
 }
 
+static int IsFolder(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 static int AddToListing(const char *file, const WIN32_FIND_DATAA *data, void *context)
 {
     DWORD *sum = (DWORD *)context;
 
     *sum = (*sum * 31 + HashPath(file)) ^ data->nFileSizeLow ^ data->ftLastWriteTime.dwLowDateTime;
+    if ((data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        ForEachNameIn(file, AddToListing, context);
     return 1;
 }
 
-// A number for the names, sizes and times of the files in a folder.
-static DWORD ReadListing(const char *path)
+// A number for the names, sizes and times of a folder's files (a tree's:
+// of every file below it).
+static DWORD ReadListing(const WatchFolder *folder)
 {
     DWORD sum = 0;
 
-    ForEachFileIn(path, AddToListing, &sum);
+    if (folder->tree)
+        ForEachNameIn(folder->path, AddToListing, &sum);
+    else
+        ForEachFileIn(folder->path, AddToListing, &sum);
     return sum;
 }
 
 static void CloseWatch(WatchFolder *folder)
 {
-    if (folder->change != INVALID_HANDLE_VALUE)
+    if (folder->read != NULL)
+        StopTreeRead(folder);
+    else if (folder->change != INVALID_HANDLE_VALUE)
         FindCloseChangeNotification(folder->change);
-    if (folder->above != INVALID_HANDLE_VALUE)
-        FindCloseChangeNotification(folder->above);
-    folder->change = folder->above = INVALID_HANDLE_VALUE;
+    folder->change = INVALID_HANDLE_VALUE;
     folder->polled = 0;
-}
-
-// Watches the names of the folders beside this one, where its own rename
-// or removal shows; nothing for a root or a share.
-static void WatchAbove(WatchFolder *folder)
-{
-    char parent[MAX_PATH];
-    const char *slash = FindLastBackslash(folder->path);
-
-    if (slash == NULL || slash[1] == '\0' || (folder->path[0] == '\\' && FindFirstBackslash(folder->path + 2) == slash))
-        return;
-    lstrcpynA(parent, folder->path, (int)(slash - folder->path) + 1);
-    if (slash - folder->path == 2 && folder->path[1] == ':')
-        lstrcatA(parent, "\\");
-    folder->above = FindFirstChangeNotificationA(parent, FALSE, FILE_NOTIFY_CHANGE_DIR_NAME);
 }
 
 // Whether the folder at the path is still the one watched; when not, the
@@ -107,10 +113,94 @@ static void CheckIdentity(WatchList *list, WatchFolder *folder)
 {
     DWORD low, high;
 
-    if (ReadFolderId(folder->path, &low, &high) && low == folder->idLow && high == folder->idHigh)
+    if (folder->change == INVALID_HANDLE_VALUE && !folder->polled)
+        return;
+    if (folder->anonymous ? IsFolder(folder->path)
+                          : ReadFolderId(folder->path, &low, &high) && low == folder->idLow && high == folder->idHigh)
         return;
     CloseWatch(folder);
     MarkChanged(list, folder);
+}
+
+// Watches a folder that is there: a tree by its changed names where the
+// system reads them, else by its notification; one that refuses both (some
+// network folders) is looked over every 2 s instead.
+static void OpenWatch(WatchFolder *folder)
+{
+    folder->anonymous = !ReadFolderId(folder->path, &folder->idLow, &folder->idHigh);
+    if (folder->tree && StartTreeRead(folder))
+        return;
+    folder->change = FindFirstChangeNotificationA(folder->path, folder->tree, CHANGE_FILTER);
+    if (folder->change == INVALID_HANDLE_VALUE) {
+        folder->polled = 1;
+        folder->listing = ReadListing(folder);
+    }
+}
+
+static void OpenMissingFolder(WatchList *list, WatchFolder *folder, int atStart)
+{
+    DWORD attributes;
+
+    if (folder->change != INVALID_HANDLE_VALUE || folder->polled || folder->dead)
+        return;
+    attributes = GetFileAttributesA(folder->path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        folder->dead = 1;  // a listed file, not a folder: its parent tells
+        return;
+    }
+    OpenWatch(folder);
+    // One that comes after the start has files nobody has looked at yet.
+    if (!atStart)
+        MarkChanged(list, folder);
+}
+
+static void OpenMissingAbove(AboveWatch *above)
+{
+    if (above->change == INVALID_HANDLE_VALUE)
+        above->change = FindFirstChangeNotificationA(above->path, FALSE, FILE_NOTIFY_CHANGE_DIR_NAME);
+}
+
+static WatchFolder *ItemFolder(WatchGroup *group, int i)
+{
+    int item = group->first + i;
+
+    return item < group->list->folderCount ? &group->list->folders[item] : NULL;
+}
+
+static AboveWatch *ItemAbove(WatchGroup *group, int i)
+{
+    int item = group->first + i - group->list->folderCount;
+
+    return item >= 0 ? &group->list->aboves[item] : NULL;
+}
+
+static void OpenMissing(WatchGroup *group, int atStart)
+{
+    int i;
+
+    for (i = 0; i < group->count; i++) {
+        if (ItemFolder(group, i) != NULL)
+            OpenMissingFolder(group->list, ItemFolder(group, i), atStart);
+        else
+            OpenMissingAbove(ItemAbove(group, i));
+    }
+}
+
+// Whether the group has something to look for or to look over every 2 s.
+static int NeedsRescan(WatchGroup *group)
+{
+    int i;
+
+    for (i = 0; i < group->count; i++) {
+        const WatchFolder *folder = ItemFolder(group, i);
+
+        if (folder != NULL ? folder->polled || (folder->change == INVALID_HANDLE_VALUE && !folder->dead)
+                           : ItemAbove(group, i)->change == INVALID_HANDLE_VALUE)
+            return 1;
+    }
+    return 0;
 }
 
 // Every 2 s: a polled folder that is gone or whose files differ changed.
@@ -120,62 +210,64 @@ static void CheckPolled(WatchGroup *group)
     DWORD listing;
 
     for (i = 0; i < group->count; i++) {
-        WatchFolder *folder = &group->list->folders[group->first + i];
+        WatchFolder *folder = ItemFolder(group, i);
 
-        if (!folder->polled)
+        if (folder == NULL || !folder->polled)
             continue;
         CheckIdentity(group->list, folder);
-        if (folder->polled && (listing = ReadListing(folder->path)) != folder->listing) {
+        if (folder->polled && (listing = ReadListing(folder)) != folder->listing) {
             folder->listing = listing;
             MarkChanged(group->list, folder);
         }
     }
 }
 
-// Whether the group has a folder to look for or to look over every 2 s.
-static int NeedsRescan(const WatchGroup *group)
+// A rename or removal above: every watched folder below it, in any group,
+// is checked by its own group's thread, which owns its handles.
+static void SuspectBelow(WatchList *list, const AboveWatch *above)
 {
-    int i;
+    int i, g, len = lstrlenA(above->path);
 
-    for (i = 0; i < group->count; i++) {
-        const WatchFolder *folder = &group->list->folders[group->first + i];
+    for (i = 0; i < list->folderCount; i++) {
+        const char *path = list->folders[i].path;
 
-        if (folder->polled || (folder->change == INVALID_HANDLE_VALUE && !folder->dead))
-            return 1;
+        if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, len, above->path, len) != CSTR_EQUAL)
+            continue;
+        for (g = 0; g < list->groupCount; g++) {
+            WatchGroup *owner = &list->groups[g];
+
+            if (i >= owner->first && i < owner->first + owner->count) {
+                InterlockedExchange(&owner->suspect[i - owner->first], 1);
+                SetEvent(owner->recheck);
+            }
+        }
     }
-    return 0;
 }
 
-// Looks for the group's missing folders. One that comes after the start
-// has files nobody has looked at yet.
-static void OpenMissing(WatchGroup *group, int atStart)
+static void CheckSuspects(WatchGroup *group)
 {
     int i;
 
     for (i = 0; i < group->count; i++) {
-        WatchFolder *folder = &group->list->folders[group->first + i];
-        DWORD attributes;
-
-        if (folder->change != INVALID_HANDLE_VALUE || folder->polled || folder->dead)
-            continue;
-        attributes = GetFileAttributesA(folder->path);
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            folder->dead = 1;  // a listed file, not a folder: its parent tells
-            continue;
-        }
-        if (!ReadFolderId(folder->path, &folder->idLow, &folder->idHigh))
-            continue;
-        folder->change = FindFirstChangeNotificationA(folder->path, FALSE, CHANGE_FILTER);
-        // There, but refusing notifications (some network folders): its
-        // files are looked over every 2 s instead.
-        if (folder->change == INVALID_HANDLE_VALUE) {
-            folder->polled = 1;
-            folder->listing = ReadListing(folder->path);
-        }
-        WatchAbove(folder);
-        if (!atStart)
-            MarkChanged(group->list, folder);
+        if (InterlockedExchange(&group->suspect[i], 0) && ItemFolder(group, i) != NULL)
+            CheckIdentity(group->list, ItemFolder(group, i));
     }
+}
+
+static void TakeFolderSignal(WatchList *list, WatchFolder *folder)
+{
+    if (folder->read != NULL) {
+        // The tree's names are queued; a tree that cannot be read any more
+        // is gone, or renamed: looked for again by its path.
+        if (TakeTreeRead(list, folder)) {
+            Wake(list);
+            return;
+        }
+        CloseWatch(folder);
+    } else if (!FindNextChangeNotification(folder->change)) {
+        CloseWatch(folder);  // the folder went away: look for it again
+    }
+    MarkChanged(list, folder);
 }
 
 // Re-arms every signalled handle of the group before the main loop looks at
@@ -185,56 +277,60 @@ static void TakeSignals(WatchGroup *group)
     int i;
 
     for (i = 0; i < group->count; i++) {
-        WatchFolder *folder = &group->list->folders[group->first + i];
+        WatchFolder *folder = ItemFolder(group, i);
+        AboveWatch *above = folder == NULL ? ItemAbove(group, i) : NULL;
+        HANDLE change = folder != NULL ? folder->change : above->change;
 
-        if (IsSignalled(folder->above)) {
-            if (!FindNextChangeNotification(folder->above)) {
-                FindCloseChangeNotification(folder->above);
-                folder->above = INVALID_HANDLE_VALUE;
-            }
-            CheckIdentity(group->list, folder);
-        }
-        if (!IsSignalled(folder->change))
+        if (!IsSignalled(change))
             continue;
-        // The folder went away: look for it again.
-        if (!FindNextChangeNotification(folder->change))
-            CloseWatch(folder);
-        MarkChanged(group->list, folder);
+        if (folder != NULL) {
+            TakeFolderSignal(group->list, folder);
+            continue;
+        }
+        if (!FindNextChangeNotification(above->change)) {
+            FindCloseChangeNotification(above->change);
+            above->change = INVALID_HANDLE_VALUE;
+        }
+        SuspectBelow(group->list, above);
     }
+}
+
+static DWORD CollectHandles(WatchGroup *group, HANDLE *handles)
+{
+    DWORD count = 2;
+    int i;
+
+    handles[0] = group->list->quit;
+    handles[1] = group->recheck;
+    for (i = 0; i < group->count; i++) {
+        HANDLE change = ItemFolder(group, i) != NULL ? ItemFolder(group, i)->change : ItemAbove(group, i)->change;
+
+        if (change != INVALID_HANDLE_VALUE)
+            handles[count++] = change;
+    }
+    return count;
 }
 
 static DWORD WINAPI WatchGroupThread(LPVOID param)
 {
     WatchGroup *group = (WatchGroup *)param;
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
-    DWORD count, i, result, nextCheck = GetTickCount() + RESCAN_MS, now, timeout;
+    DWORD count, result, nextCheck = GetTickCount() + RESCAN_MS, timeout;
 
     // The start looks over every entry once the watches are set.
     OpenMissing(group, 1);
     SetEvent(group->ready);
     for (;;) {
         OpenMissing(group, 0);
-        handles[0] = group->list->quit;
-        count = 1;
-        for (i = 0; i < (DWORD)group->count; i++) {
-            const WatchFolder *folder = &group->list->folders[group->first + i];
-
-            if (folder->change != INVALID_HANDLE_VALUE)
-                handles[count++] = folder->change;
-            if (folder->above != INVALID_HANDLE_VALUE)
-                handles[count++] = folder->above;
-        }
-        now = GetTickCount();
-        if (!NeedsRescan(group))
-            timeout = INFINITE;
-        else
-            timeout = (LONG)(nextCheck - now) > 0 ? nextCheck - now : 0;
+        count = CollectHandles(group, handles);
+        timeout = !NeedsRescan(group) ? INFINITE : IsDue(GetTickCount(), nextCheck) ? 0 : nextCheck - GetTickCount();
         result = WaitForMultipleObjects(count, handles, FALSE, timeout);
         if (result == WAIT_OBJECT_0 || result == WAIT_FAILED)
             break;
+        CheckSuspects(group);
         if (result != WAIT_TIMEOUT)
             TakeSignals(group);
-        if ((LONG)(GetTickCount() - nextCheck) >= 0) {
+        if (IsDue(GetTickCount(), nextCheck)) {
             CheckPolled(group);
             nextCheck = GetTickCount() + RESCAN_MS;
         }
@@ -242,9 +338,28 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
     return 0;
 }
 
+static int StartGroup(WatchList *list, WatchGroup *group, int first, int items)
+{
+    DWORD id;
+
+    group->list = list;
+    group->first = first;
+    group->count = items - first < GROUP_SIZE ? items - first : GROUP_SIZE;
+    group->suspect = (volatile LONG *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, group->count * sizeof(LONG));
+    group->ready = CreateEventA(NULL, TRUE, FALSE, NULL);
+    group->recheck = CreateEventA(NULL, FALSE, FALSE, NULL);
+    if (group->suspect == NULL || group->ready == NULL || group->recheck == NULL)
+        return 0;
+    // Windows 9x needs the id. The stack is the program's usual: the polled
+    // look goes down a tree.
+    group->thread = CreateThread(NULL, 0, WatchGroupThread, group, 0, &id);
+    return group->thread != NULL;
+}
+
 int StartWatching(WatchList *list)
 {
-    int groups = (list->folderCount + GROUP_SIZE - 1) / GROUP_SIZE;
+    int items = list->folderCount + list->aboveCount;
+    int groups = (items + GROUP_SIZE - 1) / GROUP_SIZE;
     int i;
 
     list->wake = CreateEventA(NULL, FALSE, FALSE, NULL);
@@ -257,27 +372,28 @@ int StartWatching(WatchList *list)
     if (list->groups == NULL)
         return 0;
     for (i = 0; i < groups; i++) {
-        WatchGroup *group = &list->groups[i];
-        DWORD id;
-
-        group->list = list;
-        group->first = i * GROUP_SIZE;
-        group->count = list->folderCount - group->first < GROUP_SIZE ? list->folderCount - group->first : GROUP_SIZE;
-        group->ready = CreateEventA(NULL, TRUE, FALSE, NULL);
-        if (group->ready == NULL)
-            return 0;
-        // A small stack: the thread only waits. Windows 9x needs the id.
-        group->thread = CreateThread(NULL, 64 * 1024, WatchGroupThread, group, 0, &id);
-        if (group->thread == NULL) {
-            CloseHandle(group->ready);
-            return 0;
-        }
         list->groupCount = i + 1;
+        if (!StartGroup(list, &list->groups[i], i * GROUP_SIZE, items))
+            return 0;
     }
     // A change made while the start looks over the entries is not lost.
     for (i = 0; i < groups; i++)
         WaitForSingleObject(list->groups[i].ready, INFINITE);
     return 1;
+}
+
+static void CloseGroup(WatchGroup *group)
+{
+    if (group->thread != NULL) {
+        WaitForSingleObject(group->thread, INFINITE);
+        CloseHandle(group->thread);
+    }
+    if (group->ready != NULL)
+        CloseHandle(group->ready);
+    if (group->recheck != NULL)
+        CloseHandle(group->recheck);
+    if (group->suspect != NULL)
+        HeapFree(GetProcessHeap(), 0, (void *)group->suspect);
 }
 
 void StopWatching(WatchList *list)
@@ -286,13 +402,15 @@ void StopWatching(WatchList *list)
 
     if (list->quit != NULL)
         SetEvent(list->quit);
-    for (i = 0; i < list->groupCount; i++) {
-        WaitForSingleObject(list->groups[i].thread, INFINITE);
-        CloseHandle(list->groups[i].thread);
-        CloseHandle(list->groups[i].ready);
-    }
+    for (i = 0; i < list->groupCount; i++)
+        CloseGroup(&list->groups[i]);
     for (i = 0; i < list->folderCount; i++)
         CloseWatch(&list->folders[i]);
+    for (i = 0; i < list->aboveCount; i++) {
+        if (list->aboves[i].change != INVALID_HANDLE_VALUE)
+            FindCloseChangeNotification(list->aboves[i].change);
+        list->aboves[i].change = INVALID_HANDLE_VALUE;
+    }
     if (list->groups != NULL)
         HeapFree(GetProcessHeap(), 0, list->groups);
     if (list->wake != NULL)
@@ -304,29 +422,20 @@ void StopWatching(WatchList *list)
     list->wake = list->quit = NULL;
 }
 
-// The moment the folder's change was reported, on the clock as it is now:
-// a clock set back since the start gives no moment before the files' times.
-static void SetReportedTime(const WatchFolder *folder, FILETIME *seen)
-{
-    FILETIME now;
-    DWORD ago = GetTickCount() - (DWORD)folder->reportedAt;
-    ULONGLONG at;
-
-    GetSystemTimeAsFileTime(&now);
-    at = ToTicks(&now) - (ULONGLONG)ago * TICKS_PER_MS;
-
-    seen->dwLowDateTime = (DWORD)at;
-    seen->dwHighDateTime = (DWORD)(at >> 32);
-}
-
 int CollectChanges(WatchList *list)
 {
     int i, any = 0;
+    FILETIME seen;
 
     // Taken before the entries are marked: a change signalled meanwhile
     // stays for the next round instead of being cleared unseen.
     for (i = 0; i < list->folderCount; i++)
         list->folders[i].taken = InterlockedExchange(&list->folders[i].changed, 0);
+    // Names lost to a full queue: every tree is looked over.
+    if (InterlockedExchange(&list->reports.overflowed, 0)) {
+        for (i = 0; i < list->folderCount; i++)
+            list->folders[i].taken |= list->folders[i].tree;
+    }
     for (i = 0; i < list->entryCount; i++) {
         WatchEntry *entry = &list->entries[i];
         const WatchFolder *folder = NULL;
@@ -337,9 +446,10 @@ int CollectChanges(WatchList *list)
             folder = &list->folders[entry->self];
         if (folder == NULL)
             continue;
+        GetReportedTime((DWORD)folder->reportedAt, &seen);
         entry->pending = 1;
         entry->reported = 1;
-        SetReportedTime(folder, &entry->seen);
+        entry->seen = seen;
         any = 1;
     }
     return any;

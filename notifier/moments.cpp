@@ -16,3 +16,17 @@ int IsSignalled(HANDLE handle)
 {
     return handle != NULL && handle != INVALID_HANDLE_VALUE && WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
 }
+
+// The moment of a report made at a tick count, on the clock as it is now: a
+// clock set back since then gives no moment before the files' times.
+void GetReportedTime(DWORD reportedAt, FILETIME *seen)
+{
+    FILETIME now;
+    DWORD ago = GetTickCount() - reportedAt;
+    ULONGLONG at;
+
+    GetSystemTimeAsFileTime(&now);
+    at = ToTicks(&now) - (ULONGLONG)ago * 10000;
+    seen->dwLowDateTime = (DWORD)at;
+    seen->dwHighDateTime = (DWORD)(at >> 32);
+}

@@ -10,15 +10,17 @@
 
 #define NO_FOLDER (-1)
 
-// One entry of the backup list: a file, or a folder whose files are copied.
+// One entry of the backup list: a file, or a folder whose whole tree is
+// copied.
 struct WatchEntry {
     char path[MAX_PATH];  // full path, no trailing backslash
     DWORD hash;           // of the path in capitals, to find repeats fast
     int parent;           // watched folder that holds it, or NO_FOLDER
-    int self;             // the entry itself watched as a folder, or NO_FOLDER
+    int self;             // the entry itself watched as a tree, or NO_FOLDER
     int pending;          // to be looked at
     int reported;         // pending because its folder reported a change
     FILETIME seen;        // when the change was reported (or the start)
+    int files;            // files found by the last whole look (1 for a file)
 };
 
 // A file that could not be backed up: retried on its own, with its own
@@ -38,19 +40,52 @@ struct FileTrouble {
     int exists;
 };
 
-// One watched folder; its change handle belongs to one watching thread.
+struct TreeRead;
+
+// One watched folder: the folder of listed files, or a listed folder's
+// tree. Its handles belong to one watching thread.
 struct WatchFolder {
     char path[MAX_PATH];
     DWORD hash;
+    int tree;       // a listed folder: every file below it counts
     HANDLE change;  // INVALID_HANDLE_VALUE while the folder is missing
-    HANDLE above;   // its parent's folder names, where its rename shows
+    TreeRead *read;  // Windows NT: the tree's changed names, read as they come
     int dead;       // the path is a file: no folder will come, stop looking
-    volatile LONG changed;  // set by the watching thread
+    volatile LONG changed;  // set by the watching thread: look it over
     LONG taken;             // the main loop's copy of changed
     volatile LONG reportedAt;  // tick count when it changed
     int polled;     // refuses notifications: looked at every 2 s instead
+    int anonymous;  // its identity cannot be read: only its being there counts
     DWORD idLow, idHigh;  // which folder lies at the path while watched
     DWORD listing;  // of a polled folder's names, sizes and times
+};
+
+// A folder above the watched ones: a rename or removal of any folder on
+// the way to a watched one shows in the folder names of the one above it.
+struct AboveWatch {
+    char path[MAX_PATH];
+    HANDLE change;
+};
+
+// A file or folder that a tree's notification named, waiting to be looked at.
+struct ReportedPath {
+    char *path;  // on the heap
+    DWORD at;    // tick count of the report
+};
+
+struct ReportQueue {
+    CRITICAL_SECTION lock;
+    ReportedPath *items;
+    int first, count, capacity;
+    volatile LONG overflowed;  // too many: its trees are looked over instead
+};
+
+// A folder whose tree is to be looked over: at the start, after a lost
+// notification, on Windows 9x after any change, or a folder made later.
+struct TreeLook {
+    char *path;  // on the heap
+    int entry;
+    FILETIME seen;
 };
 
 struct WatchGroup;
@@ -61,10 +96,16 @@ struct WatchList {
     int entryCount;
     WatchFolder *folders;
     int folderCount;
+    AboveWatch *aboves;
+    int aboveCount;
     WatchGroup *groups;
     int groupCount;
     FileTrouble *troubles;
     int troubleCount, troubleCapacity;
+    ReportQueue reports;
+    TreeLook *looks;
+    int lookCount, lookCapacity;
+    int filesWatched;  // counted by the looks over the entries
     FILETIME started;
     HANDLE wake;  // set by a watching thread when a folder changed
     HANDLE quit;  // tells the watching threads to end
@@ -81,8 +122,54 @@ int MakeRoom(void **items, int count, int *capacity, size_t itemSize);
 // folder_watch.cpp: threads that wait for change notifications.
 int StartWatching(WatchList *list);
 void StopWatching(WatchList *list);
-// Marks the entries of every folder that changed as pending; 1 if any.
+// Marks the entries of every folder that changed as pending, and the trees
+// to look over; 1 if any.
 int CollectChanges(WatchList *list);
+
+// tree_read.cpp: a tree's changed names on Windows NT, as they come.
+// Starts reading the folder's tree (folder->change becomes the read's
+// event); 0 where the system cannot, then it is watched as on Windows 9x.
+int StartTreeRead(WatchFolder *folder);
+// Takes what a finished read named into the queue and reads on; 0 when the
+// folder can no longer be read (gone).
+int TakeTreeRead(WatchList *list, WatchFolder *folder);
+void StopTreeRead(WatchFolder *folder);
+
+// report_queue.cpp: the names the trees reported, oldest first.
+int InitReports(ReportQueue *queue);
+void FreeReports(ReportQueue *queue);
+// Adds a path (a repeat of a recent one only moves its time); 0 when full.
+int PushReport(ReportQueue *queue, const char *path, DWORD at);
+// The oldest path into path (LONG_PATH bytes); 0 when there is none.
+int PopReport(ReportQueue *queue, char *path, DWORD *at);
+int HasReports(ReportQueue *queue);
+
+// tree_rules.cpp: what a listed folder's tree leaves out.
+// Files that programs make for themselves and delete again.
+int IsClutterName(const char *name);
+// Folders never followed: links and junctions, the recycle bin, "System
+// Volume Information", and the backup path's own tree.
+int IsSkippedFolder(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data);
+// Whether a path below root passes through a folder never followed.
+int IsInSkippedFolder(const char *path, const char *root);
+// Whether a path below a listed folder is one of its files to copy.
+int IsTreeFile(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data);
+
+// tree_look.cpp: looking a tree over, folder by folder, beside its copies.
+// Adds a tree to look over (a repeat is taken once).
+void AddTreeLook(WatchList *list, const char *path, int entry, const FILETIME *seen);
+// Looks over the pending trees; COPY_STOPPED or done.
+int LookOverTrees(WatchList *list);
+// Copies the files reported meanwhile, which never wait for a look.
+int ServeReported(WatchList *list);
+void FreeTreeLooks(WatchList *list);
+
+// copy_listing.cpp: the newest copies of one folder's files, by name.
+struct CopyListing;
+CopyListing *ReadCopyListing(const char *folder);
+// The copy's size and time for a file name; 0 when there is none.
+int FindListedCopy(const CopyListing *listing, const char *name, WIN32_FIND_DATAA *info);
+void FreeCopyListing(CopyListing *listing);
 
 // rings.cpp: slot names, rounds and ages; time is a parameter.
 // A slot's round as the notifier records it in the slot: the local start of
@@ -110,15 +197,25 @@ int BackUpFile(const char *backup, const char *source, const FILETIME *seen);
 // Whether two write times are the same within the coarsest granularity of
 // the file systems a copy may lie on (FAT keeps 2 s).
 int IsSameTime(const FILETIME *a, const FILETIME *b);
+// Whether a copy is the source as it is: the same size and time, and the
+// source written long enough before seen that no save can hide behind them.
+int IsCurrentCopy(const WIN32_FIND_DATAA *source, const WIN32_FIND_DATAA *copy, const FILETIME *seen);
 
 // file_trouble.cpp: each file's failures, back-off and log lines.
-// Backs up a list entry (a folder: each file in it); COPY_STOPPED or done.
+// Backs up a listed file, or a listed folder's tree; COPY_STOPPED or done.
 int BackUpEntry(WatchList *list, WatchEntry *entry);
+// Backs up one file unless its trouble says to wait; listed: it is a list
+// entry. COPY_STOPPED or the copy's result.
+int TryFileWhenDue(WatchList *list, const char *path, int listed, const WIN32_FIND_DATAA *info,
+                   const FILETIME *seen);
 // Tries again the failed files that are due; COPY_STOPPED or done.
 int RetryDueFiles(WatchList *list);
 // Milliseconds until the next retry is due (INFINITE for none).
 DWORD TimeToNextRetry(const WatchList *list);
 void FreeTroubles(WatchList *list);
+// The log's start line, once the start's look is over (or the notifier
+// ends before), then the troubles that look found.
+void LogStart(WatchList *list);
 // The name of a failure as the log writes it.
 const char *DescribeFailure(int reason);
 // Whether a failure stays until the file changes.
@@ -136,6 +233,8 @@ void FormatLogTime(const SYSTEMTIME *local, char *out);
 ULONGLONG ToTicks(const FILETIME *time);
 int IsDue(DWORD now, DWORD at);
 int IsSignalled(HANDLE handle);
+// The moment of a report made at a tick count, by the clock as it is now.
+void GetReportedTime(DWORD reportedAt, FILETIME *seen);
 
 // turn.cpp: one notifier at a time, the newest; when this one ends.
 // Waits for this notifier's turn; 0 when it is to end at once (an empty

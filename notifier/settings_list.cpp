@@ -1,5 +1,7 @@
 // The backup path and the backup list, read from the product key by the
-// settings program's own rules, and the folders to watch for them.
+// settings program's own rules, and the folders to watch for them: the
+// folders of listed files, the trees of listed folders, and the folders
+// above both, where their renames show.
 #include "notifier/notifier.h"
 
 #include "store/settings_read.h"
@@ -41,21 +43,23 @@ DWORD HashPath(const char *path)
     return hash;
 }
 
-static int AddFolder(WatchList *list, const char *path, int *capacity)
+static int AddFolder(WatchList *list, const char *path, int tree, int *capacity)
 {
     DWORD hash = HashPath(path);
+    WatchFolder *folder;
     int i;
 
     for (i = 0; i < list->folderCount; i++) {
-        if (list->folders[i].hash == hash && lstrcmpiA(list->folders[i].path, path) == 0)
+        if (list->folders[i].hash == hash && list->folders[i].tree == tree && lstrcmpiA(list->folders[i].path, path) == 0)
             return i;
     }
     if (!MakeRoom((void **)&list->folders, list->folderCount, capacity, sizeof(WatchFolder)))
         return NO_FOLDER;
-    lstrcpynA(list->folders[i].path, path, MAX_PATH);
-    list->folders[i].hash = hash;
-    list->folders[i].change = INVALID_HANDLE_VALUE;
-    list->folders[i].above = INVALID_HANDLE_VALUE;
+    folder = &list->folders[i];
+    lstrcpynA(folder->path, path, MAX_PATH);
+    folder->hash = hash;
+    folder->tree = tree;
+    folder->change = INVALID_HANDLE_VALUE;
     list->folderCount++;
     return i;
 }
@@ -101,16 +105,39 @@ static void AddEntry(WatchList *list, const char *path, int *capacity, int *fold
     entry = &list->entries[list->entryCount++];
     lstrcpynA(entry->path, path, MAX_PATH);
     entry->hash = hash;
-    // A file is seen through its folder; a folder through itself; a path
+    // A file is seen through its folder; a folder through its tree; a path
     // that is not there yet through both, as it may come as either.
     entry->parent = NO_FOLDER;
     entry->self = NO_FOLDER;
     if (!isFolder && GetParentFolder(path, parent))
-        entry->parent = AddFolder(list, parent, folderCapacity);
+        entry->parent = AddFolder(list, parent, 0, folderCapacity);
     if (attributes == INVALID_FILE_ATTRIBUTES || isFolder)
-        entry->self = AddFolder(list, path, folderCapacity);
+        entry->self = AddFolder(list, path, 1, folderCapacity);
     entry->pending = 1;  // changes made while no notifier ran
     entry->seen = list->started;
+}
+
+// Every folder above a watched one, each once, up to its drive's root.
+static void AddAboveFolders(WatchList *list)
+{
+    char path[MAX_PATH], parent[MAX_PATH];
+    int i, j, capacity = 0;
+
+    for (i = 0; i < list->folderCount; i++) {
+        lstrcpynA(path, list->folders[i].path, MAX_PATH);
+        while (GetParentFolder(path, parent)) {
+            for (j = 0; j < list->aboveCount && lstrcmpiA(list->aboves[j].path, parent) != 0; j++) {
+            }
+            if (j == list->aboveCount) {
+                if (!MakeRoom((void **)&list->aboves, list->aboveCount, &capacity, sizeof(AboveWatch)))
+                    return;
+                lstrcpynA(list->aboves[j].path, parent, MAX_PATH);
+                list->aboves[j].change = INVALID_HANDLE_VALUE;
+                list->aboveCount++;
+            }
+            lstrcpynA(path, parent, MAX_PATH);
+        }
+    }
 }
 
 struct ListLoad {
@@ -140,12 +167,17 @@ int LoadWatchList(WatchList *list)
     load.list = list;
     load.capacity = load.folderCapacity = 0;
     ReadListItems(TakeListItem, &load);
-    return 1;
+    AddAboveFolders(list);
+    return InitReports(&list->reports);
 }
 
 void FreeWatchList(WatchList *list)
 {
     FreeTroubles(list);
+    FreeTreeLooks(list);
+    FreeReports(&list->reports);
+    if (list->aboves != NULL)
+        HeapFree(GetProcessHeap(), 0, list->aboves);
     if (list->entries != NULL)
         HeapFree(GetProcessHeap(), 0, list->entries);
     if (list->folders != NULL)

@@ -72,21 +72,30 @@ static int NextPending(const WatchList *list)
     return found;
 }
 
-// Backs up the pending entries; 0 when the notifier must end.
+// Backs up what is pending: the names the trees reported first, then the
+// listed files whose folders reported a change, then the trees to look
+// over; 0 when the notifier must end.
 static int BackUpPending(WatchList *list)
 {
     int i;
 
     for (;;) {
+        if (ServeReported(list) == COPY_STOPPED)
+            return 0;
         CollectChanges(list);
         i = NextPending(list);
-        if (i < 0)
+        if (i >= 0) {
+            // Cleared first: a change reported while it is copied marks it again.
+            list->entries[i].pending = 0;
+            list->entries[i].reported = 0;
+            if (BackUpEntry(list, &list->entries[i]) == COPY_STOPPED)
+                return 0;
+        } else if (list->lookCount > 0) {
+            if (LookOverTrees(list) == COPY_STOPPED)
+                return 0;
+        } else if (!HasReports(&list->reports)) {
             return 1;
-        // Cleared first: a change reported while it is copied marks it again.
-        list->entries[i].pending = 0;
-        list->entries[i].reported = 0;
-        if (BackUpEntry(list, &list->entries[i]) == COPY_STOPPED)
-            return 0;
+        }
         if (!PumpMessages() || MustEnd())
             return 0;
     }
@@ -112,7 +121,10 @@ void RunNotifier(WatchList *list)
     handles[END_HANDLE_COUNT] = list->wake;
     StartClockWatch(&clock);
     for (;;) {
-        if (!BackUpPending(list) || RetryDueFiles(list) == COPY_STOPPED)
+        if (!BackUpPending(list))
+            return;
+        LogStart(list);
+        if (RetryDueFiles(list) == COPY_STOPPED)
             return;
         if (IsDue(GetTickCount(), nextPrune)) {
             if (!PruneBySteadyClock(list, &clock))

@@ -42,10 +42,16 @@ TEST_F(Backup, ACopyOfAChangeGoesToTheNewestCopyAndTheCurrentSlotOfEachRing)
     EXPECT_TRUE(inSlot(hour, &SYSTEMTIME::wHour, "saved"));
     EXPECT_TRUE(inSlot(day, &SYSTEMTIME::wDay, "saved"));
 
-    // A slot's copy open in a viewer cannot be replaced until it is closed.
+    // A slot's copy open in a viewer cannot be replaced until it is closed;
+    // where the slots are links of the newest copy, the newest copy neither:
+    // meanwhile the version waits beside it.
     HANDLE viewer = CreateFileA(slotCopy(minute, a.wMinute).c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    save("saved again");
+    ASSERT_TRUE(WriteText(Src("plan.doc"), "saved again"));
+    EXPECT_TRUE(PumpUntil([&] {
+        return ReadText(Copy("plan.doc")) == "saved again" || ReadText(Copy("plan.doc") + ".~dxnew") == "saved again";
+    }));
     CloseHandle(viewer);
+    EXPECT_TRUE(Becomes(Copy("plan.doc"), "saved again"));
     EXPECT_TRUE(inSlot(minute, &SYSTEMTIME::wMinute, "saved again"));
 
     DWORD signalled = GetTickCount();
@@ -55,37 +61,70 @@ TEST_F(Backup, ACopyOfAChangeGoesToTheNewestCopyAndTheCurrentSlotOfEachRing)
     EXPECT_EQ(notifier.ExitCode(), 0u);
 }
 
-TEST_F(Backup, ListedFilesAndTheFilesDirectlyInListedFoldersAreCopiedAndNothingElse)
+TEST_F(Backup, AListedFolderIsBackedUpWholeWithoutClutterAndAListedFileAlways)
 {
     struct Case {
-        const char *write;  // written after the start, relative to src_
-        bool copied;
+        const char *write;  // relative to src_
+        bool beforeStart, copied;
     } cases[] = {
-        {"a.txt", true},                // a listed file
-        {"beside a.txt", false},        // in the same folder, not listed
-        {"dir\\x.txt", true},           // directly in a listed folder
-        {"dir\\sub\\y.txt", false},     // in a subfolder of it
-        {"later\\n.txt", true},         // listed, its folder made after the start
-        {"new dir\\z.txt", true},       // a listed folder made after the start
+        {"a.txt", false, true},                     // a listed file
+        {"beside a.txt", false, false},             // beside it, not listed
+        {"dir\\x.txt", true, true},                 // in a listed folder, at three depths
+        {"dir\\sub\\y.txt", true, true},
+        {"dir\\sub\\deep\\z.txt", false, true},
+        {"dir\\made later\\n.txt", false, true},    // a folder made after the start
+        {"later\\n.txt", false, true},              // listed, its folder made after the start
+        {"new dir\\sub\\z.txt", false, true},       // a listed folder made after the start
+        {"~$listed.docx", false, true},             // clutter's names, listed on their own
+        {"dir\\~$plan.docx", false, false},         // and the same inside a listed folder
+        {"dir\\sub\\report.tmp", false, false},     {"dir\\plan.doc~", false, false},
+        {"dir\\.~lock.plan.odt#", false, false},     {"dir\\sub\\.plan.doc.swp", false, false},
+        {"dir\\Thumbs.db", true, false},             {"dir\\desktop.ini", false, false},
+        {"dir\\$RECYCLE.BIN\\gone.doc", true, false}, {"dir\\plan.doc.~dx", false, false},
     };
-    List({"a.txt", "dir", "later\\n.txt", "new dir"});
-    CreateDirectoryA(Src("dir").c_str(), NULL);
-    CreateDirectoryA(Src("dir\\sub").c_str(), NULL);
+    List({"a.txt", "dir", "later\\n.txt", "new dir", "~$listed.docx"});
+    for (const Case &c : cases) {
+        if (c.beforeStart) {
+            ASSERT_TRUE(WriteText(Src(c.write), c.write));
+        }
+    }
     Child notifier;
     Start(notifier);
-    for (const Case &c : cases)
-        ASSERT_TRUE(WriteText(Src(c.write), c.write));
+    for (const Case &c : cases) {
+        if (!c.beforeStart) {
+            ASSERT_TRUE(WriteText(Src(c.write), c.write));
+        }
+    }
     for (const Case &c : cases) {
         if (c.copied) {
             EXPECT_TRUE(Becomes(Copy(c.write), c.write)) << c.write;
         }
     }
+    // A move inside the tree is copied under its new name; the old copies stay.
+    ASSERT_TRUE(MoveFileA(Src("dir\\x.txt").c_str(), Src("dir\\sub\\moved.txt").c_str()));
+    EXPECT_TRUE(Becomes(Copy("dir\\sub\\moved.txt"), "dir\\x.txt"));
+    EXPECT_EQ(ReadText(Copy("dir\\x.txt")), "dir\\x.txt");
     // Checked once all the others are copied: by then these would be too.
     for (const Case &c : cases) {
         if (!c.copied) {
             EXPECT_FALSE(PathExists(Copy(c.write))) << c.write;
         }
     }
+}
+
+TEST_F(Backup, ABackupPathInsideAListedFolderIsNeverCopiedIntoItself)
+{
+    bak_ = Src("work\\backup");
+    List({"work"});
+    ASSERT_TRUE(WriteText(Src("work\\plan.doc"), "plan"));
+    Child notifier;
+    Start(notifier);
+    ASSERT_TRUE(Becomes(Copy("work\\plan.doc"), "plan"));
+    ASSERT_TRUE(WriteText(Src("work\\sub\\later.doc"), "later"));
+    ASSERT_TRUE(Becomes(Copy("work\\sub\\later.doc"), "later"));
+    // The copies, the log and the ring slots all lie below the backup path.
+    EXPECT_FALSE(PathExists(Copy("work\\backup\\Duplix.log")));
+    EXPECT_FALSE(PathExists(Copy(Copy("work\\plan.doc").substr(src_.size() + 1))));
 }
 
 TEST_F(Backup, ABurstOfAThousandWritesEndsWithTheLastContentAsTheNewestCopy)

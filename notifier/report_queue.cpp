@@ -1,0 +1,121 @@
+// The files and folders that the trees' notifications named, in the order
+// they came: the watching threads add, the copying thread takes. A save
+// names its file several times; a repeat among the last few only moves the
+// time of the one already waiting.
+#include "notifier/notifier.h"
+
+#include <string.h>
+
+// Beyond this many waiting names the trees are looked over instead.
+#define MOST_REPORTS 65536
+#define REPEAT_WINDOW 64
+
+int InitReports(ReportQueue *queue)
+{
+    ZeroMemory(queue, sizeof(*queue));
+    InitializeCriticalSection(&queue->lock);
+    return 1;
+}
+
+void FreeReports(ReportQueue *queue)
+{
+    char path[LONG_PATH];
+    DWORD at;
+
+    while (PopReport(queue, path, &at)) {
+    }
+    if (queue->items != NULL)
+        HeapFree(GetProcessHeap(), 0, queue->items);
+    DeleteCriticalSection(&queue->lock);
+    queue->items = NULL;
+}
+
+static ReportedPath *ItemAt(ReportQueue *queue, int i)
+{
+    return &queue->items[(queue->first + i) % queue->capacity];
+}
+
+// Doubles the ring of items, keeping their order.
+static int GrowReports(ReportQueue *queue)
+{
+    int wanted = queue->capacity > 0 ? queue->capacity * 2 : 256, i;
+    ReportedPath *grown;
+
+    if (queue->capacity >= MOST_REPORTS)
+        return 0;
+    grown = (ReportedPath *)HeapAlloc(GetProcessHeap(), 0, wanted * sizeof(ReportedPath));
+    if (grown == NULL)
+        return 0;
+    for (i = 0; i < queue->count; i++)
+        grown[i] = *ItemAt(queue, i);
+    if (queue->items != NULL)
+        HeapFree(GetProcessHeap(), 0, queue->items);
+    queue->items = grown;
+    queue->capacity = wanted;
+    queue->first = 0;
+    return 1;
+}
+
+static int IsRecentRepeat(ReportQueue *queue, const char *path, DWORD at)
+{
+    int i;
+
+    for (i = queue->count - 1; i >= 0 && i >= queue->count - REPEAT_WINDOW; i--) {
+        ReportedPath *item = ItemAt(queue, i);
+
+        if (lstrcmpiA(item->path, path) == 0) {
+            item->at = at;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int PushReport(ReportQueue *queue, const char *path, DWORD at)
+{
+    size_t size = strlen(path) + 1;
+    char *copy;
+    int taken = 1;
+
+    EnterCriticalSection(&queue->lock);
+    if (!IsRecentRepeat(queue, path, at)) {
+        copy = (char *)HeapAlloc(GetProcessHeap(), 0, size);
+        if (copy == NULL || (queue->count == queue->capacity && !GrowReports(queue))) {
+            if (copy != NULL)
+                HeapFree(GetProcessHeap(), 0, copy);
+            queue->overflowed = 1;
+            taken = 0;
+        } else {
+            memcpy(copy, path, size);
+            ItemAt(queue, queue->count)->path = copy;
+            ItemAt(queue, queue->count)->at = at;
+            queue->count++;
+        }
+    }
+    LeaveCriticalSection(&queue->lock);
+    return taken;
+}
+
+int PopReport(ReportQueue *queue, char *path, DWORD *at)
+{
+    ReportedPath item;
+
+    EnterCriticalSection(&queue->lock);
+    if (queue->count == 0) {
+        LeaveCriticalSection(&queue->lock);
+        return 0;
+    }
+    item = *ItemAt(queue, 0);
+    queue->first = (queue->first + 1) % queue->capacity;
+    queue->count--;
+    LeaveCriticalSection(&queue->lock);
+    lstrcpynA(path, item.path, LONG_PATH);
+    *at = item.at;
+    HeapFree(GetProcessHeap(), 0, item.path);
+    return 1;
+}
+
+int HasReports(ReportQueue *queue)
+{
+    return queue->count > 0;
+}

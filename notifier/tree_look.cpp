@@ -1,0 +1,238 @@
+// Looking a listed folder's tree over, folder by folder: each folder's
+// files beside one listing of their newest copies, so that a tree whose
+// copies are current costs two listings a folder and no look per file.
+// Changes reported meanwhile are copied between the files of a look, so a
+// save never waits for a look over a big tree.
+#include "notifier/notifier.h"
+
+#include <string.h>
+
+// How long a look goes on before the reported changes are served.
+#define SERVE_EVERY_MS 50
+
+struct FolderStack {
+    char **paths;
+    int count, capacity;
+};
+
+struct TreeWalk {
+    WatchList *list;
+    int entry;
+    FILETIME seen;
+    FolderStack stack;
+    CopyListing *copies;
+    DWORD lastServed;
+    int files;
+    int stopped;
+};
+
+static char *CopyText(const char *text)
+{
+    size_t size = strlen(text) + 1;
+    char *copy = (char *)HeapAlloc(GetProcessHeap(), 0, size);
+
+    if (copy != NULL)
+        memcpy(copy, text, size);
+    return copy;
+}
+
+static int IsSameOrBelow(const char *path, const char *folder)
+{
+    int len = lstrlenA(folder);
+
+    return lstrlenA(path) >= len &&
+           CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, len, folder, len) == CSTR_EQUAL &&
+           (path[len] == '\0' || path[len] == '\\');
+}
+
+void AddTreeLook(WatchList *list, const char *path, int entry, const FILETIME *seen)
+{
+    TreeLook *look;
+    int i;
+
+    for (i = 0; i < list->lookCount; i++) {
+        if (IsSameOrBelow(path, list->looks[i].path)) {
+            if (CompareFileTime(seen, &list->looks[i].seen) > 0)
+                list->looks[i].seen = *seen;
+            return;
+        }
+    }
+    if (!MakeRoom((void **)&list->looks, list->lookCount, &list->lookCapacity, sizeof(TreeLook)))
+        return;
+    look = &list->looks[list->lookCount];
+    look->path = CopyText(path);
+    if (look->path == NULL)
+        return;
+    look->entry = entry;
+    look->seen = *seen;
+    list->lookCount++;
+}
+
+void FreeTreeLooks(WatchList *list)
+{
+    int i;
+
+    for (i = 0; i < list->lookCount; i++)
+        HeapFree(GetProcessHeap(), 0, list->looks[i].path);
+    if (list->looks != NULL)
+        HeapFree(GetProcessHeap(), 0, list->looks);
+    list->looks = NULL;
+    list->lookCount = list->lookCapacity = 0;
+}
+
+static int PushFolder(FolderStack *stack, const char *path)
+{
+    char *copy;
+
+    if (!MakeRoom((void **)&stack->paths, stack->count, &stack->capacity, sizeof(char *)))
+        return 0;
+    copy = CopyText(path);
+    if (copy == NULL)
+        return 0;
+    stack->paths[stack->count++] = copy;
+    return 1;
+}
+
+static void FreeStack(FolderStack *stack)
+{
+    while (stack->count > 0)
+        HeapFree(GetProcessHeap(), 0, stack->paths[--stack->count]);
+    if (stack->paths != NULL)
+        HeapFree(GetProcessHeap(), 0, stack->paths);
+}
+
+// Whether the newest copy in the folder's listing is the file as it is.
+static int HasCurrentCopy(const TreeWalk *walk, const WIN32_FIND_DATAA *data)
+{
+    WIN32_FIND_DATAA copy;
+
+    return FindListedCopy(walk->copies, data->cFileName, &copy) && IsCurrentCopy(data, &copy, &walk->seen);
+}
+
+static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *context)
+{
+    TreeWalk *walk = (TreeWalk *)context;
+
+    if (MustEnd()) {
+        walk->stopped = 1;
+        return 0;
+    }
+    if (GetTickCount() - walk->lastServed >= SERVE_EVERY_MS) {
+        if (ServeReported(walk->list) == COPY_STOPPED) {
+            walk->stopped = 1;
+            return 0;
+        }
+        walk->lastServed = GetTickCount();
+    }
+    if (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!IsSkippedFolder(walk->list, path, data))
+            PushFolder(&walk->stack, path);
+        return 1;
+    }
+    if (!IsTreeFile(walk->list, path, data))
+        return 1;
+    walk->files++;
+    if (!HasCurrentCopy(walk, data) && TryFileWhenDue(walk->list, path, 0, data, &walk->seen) == COPY_STOPPED) {
+        walk->stopped = 1;
+        return 0;
+    }
+    return 1;
+}
+
+static void LookAtFolder(TreeWalk *walk, const char *folder)
+{
+    char copies[LONG_PATH];
+
+    walk->copies = MapToBackup(walk->list->backup, folder, copies, sizeof(copies)) ? ReadCopyListing(copies) : NULL;
+    ForEachNameIn(folder, LookAtName, walk);
+    FreeCopyListing(walk->copies);
+    walk->copies = NULL;
+}
+
+// Looks over one tree; COPY_STOPPED or done.
+static int LookOverTree(WatchList *list, const TreeLook *look)
+{
+    TreeWalk walk;
+    char *folder;
+
+    ZeroMemory(&walk, sizeof(walk));
+    walk.list = list;
+    walk.entry = look->entry;
+    walk.seen = look->seen;
+    walk.lastServed = GetTickCount();
+    PushFolder(&walk.stack, look->path);
+    while (walk.stack.count > 0 && !walk.stopped) {
+        folder = walk.stack.paths[--walk.stack.count];
+        LookAtFolder(&walk, folder);
+        HeapFree(GetProcessHeap(), 0, folder);
+    }
+    FreeStack(&walk.stack);
+    // A whole entry's count of files is the one its start line shows.
+    if (!walk.stopped && look->entry >= 0 && lstrcmpiA(look->path, list->entries[look->entry].path) == 0)
+        list->entries[look->entry].files = walk.files;
+    return walk.stopped ? COPY_STOPPED : COPY_DONE;
+}
+
+int LookOverTrees(WatchList *list)
+{
+    TreeLook look;
+
+    while (list->lookCount > 0) {
+        // Taken off first: a look added meanwhile goes to the end.
+        look = list->looks[0];
+        list->lookCount--;
+        MoveMemory(&list->looks[0], &list->looks[1], list->lookCount * sizeof(TreeLook));
+        if (LookOverTree(list, &look) == COPY_STOPPED) {
+            HeapFree(GetProcessHeap(), 0, look.path);
+            return COPY_STOPPED;
+        }
+        HeapFree(GetProcessHeap(), 0, look.path);
+    }
+    return COPY_DONE;
+}
+
+// The listed folder whose tree holds path; -1 for none.
+static int FindTreeEntry(const WatchList *list, const char *path)
+{
+    int i;
+
+    for (i = 0; i < list->entryCount; i++) {
+        if (list->entries[i].self != NO_FOLDER && IsSameOrBelow(path, list->entries[i].path) &&
+            lstrlenA(path) > lstrlenA(list->entries[i].path))
+            return i;
+    }
+    return -1;
+}
+
+// One name a tree reported: a file is copied, a folder (made, or moved in)
+// looked over; what is gone again is left.
+static int ServeOne(WatchList *list, const char *path, DWORD at)
+{
+    WIN32_FIND_DATAA info;
+    FILETIME seen;
+    int entry = FindTreeEntry(list, path);
+
+    if (entry < 0 || !GetPathInfo(path, &info) || IsInSkippedFolder(path, list->entries[entry].path))
+        return COPY_DONE;
+    GetReportedTime(at, &seen);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!IsSkippedFolder(list, path, &info))
+            AddTreeLook(list, path, entry, &seen);
+        return COPY_DONE;
+    }
+    if (!IsTreeFile(list, path, &info))
+        return COPY_DONE;
+    return TryFileWhenDue(list, path, 0, &info, &seen) == COPY_STOPPED ? COPY_STOPPED : COPY_DONE;
+}
+
+int ServeReported(WatchList *list)
+{
+    char path[LONG_PATH];
+    DWORD at;
+
+    while (PopReport(&list->reports, path, &at)) {
+        if (ServeOne(list, path, at) == COPY_STOPPED || MustEnd())
+            return COPY_STOPPED;
+    }
+    return COPY_DONE;
+}

@@ -1,0 +1,151 @@
+// A listed folder's tree on Windows NT: ReadDirectoryChangesW names each
+// file that changed anywhere below it, so a change costs one file's look,
+// whatever the tree's size. The read is overlapped and its event waited
+// for by a watching thread; what it names goes to the report queue. A read
+// that lost names (its buffer overflowed) has the tree looked over.
+#include "notifier/notifier.h"
+
+#include <string.h>
+
+// The most a network folder's read may ask for.
+#define READ_BUFFER_SIZE (64 * 1024)
+
+#define TREE_FILTER                                                                                  \
+    (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE | \
+     FILE_NOTIFY_CHANGE_LAST_WRITE)
+
+typedef BOOL(WINAPI *ReadChangesCall)(HANDLE, LPVOID, DWORD, BOOL, DWORD, LPDWORD, LPOVERLAPPED,
+                                      LPOVERLAPPED_COMPLETION_ROUTINE);
+
+struct TreeRead {
+    HANDLE folder;
+    OVERLAPPED overlapped;
+    DWORD buffer[READ_BUFFER_SIZE / sizeof(DWORD)];  // DWORD-aligned, as the records are
+};
+
+// Looked up at run time: Windows 9x exports no working one.
+static ReadChangesCall ReadChanges(void)
+{
+    static ReadChangesCall call;
+    static int looked;
+
+    if (!looked) {
+        call = IsWindowsNt() ? (ReadChangesCall)FindKernelCall("ReadDirectoryChangesW") : NULL;
+        looked = 1;
+    }
+    return call;
+}
+
+static int IssueRead(TreeRead *read)
+{
+    ResetEvent(read->overlapped.hEvent);
+    return ReadChanges()(read->folder, read->buffer, sizeof(read->buffer), TRUE, TREE_FILTER, NULL,
+                         &read->overlapped, NULL);
+}
+
+void StopTreeRead(WatchFolder *folder)
+{
+    TreeRead *read = folder->read;
+
+    if (read == NULL)
+        return;
+    // Closing the folder ends the read; it is waited for before its buffer
+    // goes, since the system writes the buffer until then.
+    CloseHandle(read->folder);
+    WaitForSingleObject(read->overlapped.hEvent, 5000);
+    CloseHandle(read->overlapped.hEvent);
+    HeapFree(GetProcessHeap(), 0, read);
+    folder->read = NULL;
+    folder->change = INVALID_HANDLE_VALUE;
+}
+
+int StartTreeRead(WatchFolder *folder)
+{
+    TreeRead *read;
+
+    if (ReadChanges() == NULL)
+        return 0;
+    read = (TreeRead *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(TreeRead));
+    if (read == NULL)
+        return 0;
+    read->folder = CreateFileA(folder->path, FILE_LIST_DIRECTORY, ShareAll(), NULL, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, NULL);
+    read->overlapped.hEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
+    if (read->folder == INVALID_HANDLE_VALUE || read->overlapped.hEvent == NULL || !IssueRead(read)) {
+        if (read->folder != INVALID_HANDLE_VALUE)
+            CloseHandle(read->folder);
+        if (read->overlapped.hEvent != NULL)
+            CloseHandle(read->overlapped.hEvent);
+        HeapFree(GetProcessHeap(), 0, read);
+        return 0;
+    }
+    folder->read = read;
+    folder->change = read->overlapped.hEvent;
+    return 1;
+}
+
+// The folder's path, a backslash and the record's name (relative, wide),
+// each name as the notifier carries it; 0 when it does not fit.
+static int MakeReportedPath(const char *root, const WCHAR *name, int length, char *path)
+{
+    WCHAR part[MAX_PATH];
+    char ansi[MAX_PATH];
+    int start = 0, i;
+
+    lstrcpynA(path, root, LONG_PATH);
+    for (i = 0; i <= length; i++) {
+        if (i < length && name[i] != L'\\')
+            continue;
+        if (i - start <= 0 || i - start >= MAX_PATH)
+            return 0;
+        memcpy(part, name + start, (i - start) * sizeof(WCHAR));
+        part[i - start] = 0;
+        if (!ConvertNameExactly(part, ansi, MAX_PATH)) {
+            ansi[0] = WIDE_NAME_MARK;
+            if (WideCharToMultiByte(CP_UTF8, 0, part, -1, ansi + 1, MAX_PATH - 1, NULL, NULL) == 0)
+                return 0;
+        }
+        if (!JoinPath(path, LONG_PATH, path, ansi))
+            return 0;
+        start = i + 1;
+    }
+    return 1;
+}
+
+// Queues every name the records hold that may be a file to copy: what is
+// removed, or renamed away, leaves its copies as they are.
+static void QueueRecords(WatchList *list, WatchFolder *folder, DWORD size)
+{
+    const BYTE *at = (const BYTE *)folder->read->buffer;
+    const BYTE *end = at + size;
+    char path[LONG_PATH];
+    DWORD now = GetTickCount();
+
+    while (at + sizeof(FILE_NOTIFY_INFORMATION) <= end) {
+        const FILE_NOTIFY_INFORMATION *record = (const FILE_NOTIFY_INFORMATION *)at;
+        int length = (int)(record->FileNameLength / sizeof(WCHAR));
+
+        if ((const BYTE *)record->FileName + record->FileNameLength > end)
+            break;
+        if (record->Action != FILE_ACTION_REMOVED && record->Action != FILE_ACTION_RENAMED_OLD_NAME &&
+            MakeReportedPath(folder->path, record->FileName, length, path) && !PushReport(&list->reports, path, now))
+            InterlockedExchange(&folder->changed, 1);
+        if (record->NextEntryOffset == 0)
+            break;
+        at += record->NextEntryOffset;
+    }
+}
+
+int TakeTreeRead(WatchList *list, WatchFolder *folder)
+{
+    DWORD size = 0;
+
+    if (!GetOverlappedResult(folder->read->folder, &folder->read->overlapped, &size, FALSE))
+        return 0;
+    // No names: more changed than the buffer holds; the tree is looked over.
+    if (size == 0)
+        InterlockedExchange(&folder->changed, 1);
+    else
+        QueueRecords(list, folder, size);
+    return IssueRead(folder->read);
+}
