@@ -9,13 +9,7 @@
 
 #define CHUNK_SIZE (64 * 1024)
 
-// Taken from the heap at the first copy and kept: as a static array it would
-// ship 64 KiB of zeros inside the program file. Each program copies on one
-// thread.
-static BYTE *g_chunk;
-
-// What a refusal to read the source means for its backup.
-static int SourceFailure(DWORD error)
+int ClassifySourceError(DWORD error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -80,13 +74,13 @@ static HANDLE OpenWholeSource(const char *source, int *failure)
     HANDLE probe = OpenPath(source, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
 
     if (probe == INVALID_HANDLE_VALUE) {
-        *failure = SourceFailure(GetLastError());
+        *failure = ClassifySourceError(GetLastError());
         return INVALID_HANDLE_VALUE;
     }
     CloseHandle(probe);
     probe = OpenPath(source, GENERIC_READ, ShareAll(), OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
     if (probe == INVALID_HANDLE_VALUE)
-        *failure = SourceFailure(GetLastError());
+        *failure = ClassifySourceError(GetLastError());
     return probe;
 }
 
@@ -97,27 +91,20 @@ static int SameState(const BY_HANDLE_FILE_INFORMATION *a, const BY_HANDLE_FILE_I
 }
 
 // Streams in to out; COPY_DONE when every byte of the file came across.
-static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION *state, EndCheck mustEnd)
+static int StreamInto(HANDLE in, HANDLE out, BYTE *chunk, ULONGLONG expected, EndCheck mustEnd)
 {
-    ULONGLONG expected = ((ULONGLONG)state->nFileSizeHigh << 32) | state->nFileSizeLow;
     ULONGLONG total = 0;
     DWORD got, put;
 
-    if (g_chunk == NULL)
-        g_chunk = (BYTE *)HeapAlloc(GetProcessHeap(), 0, CHUNK_SIZE);
-    if (g_chunk == NULL) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return COPY_RETRY;
-    }
     for (;;) {
         if (mustEnd != NULL && mustEnd())
             return COPY_STOPPED;
-        if (!ReadFile(in, g_chunk, CHUNK_SIZE, &got, NULL))
+        if (!ReadFile(in, chunk, CHUNK_SIZE, &got, NULL))
             return COPY_RETRY;
         if (got == 0)
             break;
         // A full disk shows as a short or failed write.
-        if (!WriteFile(out, g_chunk, got, &put, NULL))
+        if (!WriteFile(out, chunk, got, &put, NULL))
             return TargetFailure(GetLastError());
         if (put != got) {
             SetLastError(ERROR_DISK_FULL);
@@ -128,17 +115,63 @@ static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION 
     return total == expected ? COPY_DONE : COPY_RETRY;
 }
 
-// Writes what in holds into temp, with the source's time, flushed to the
-// disk; COPY_DONE when the copy is whole and the source stayed the same.
-static int WriteTemp(HANDLE in, const char *temp, const BY_HANDLE_FILE_INFORMATION *before, EndCheck mustEnd)
+// Streams in to out; COPY_DONE when every byte of the file came across. The
+// chunk comes from the heap for each copy, which may run on several threads:
+// as a static array it would also ship 64 KiB of zeros in the program file.
+static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION *state, EndCheck mustEnd)
 {
-    BY_HANDLE_FILE_INFORMATION after;
-    HANDLE out = OpenPath(temp, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+    BYTE *chunk = (BYTE *)HeapAlloc(GetProcessHeap(), 0, CHUNK_SIZE);
     DWORD error;
     int result;
 
+    if (chunk == NULL) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return COPY_RETRY;
+    }
+    result = StreamInto(in, out, chunk, ((ULONGLONG)state->nFileSizeHigh << 32) | state->nFileSizeLow, mustEnd);
+    error = GetLastError();
+    HeapFree(GetProcessHeap(), 0, chunk);
+    SetLastError(error);
+    return result;
+}
+
+// Writes what in holds into temp, with the source's time, flushed to the
+// disk; COPY_DONE when the copy is whole and the source stayed the same.
+// The temporary file, and the target's folders when they are missing;
+// *failure tells why there is none.
+static HANDLE CreateTemp(const char *temp, int *failure)
+{
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+    HANDLE out = OpenPath(temp, GENERIC_WRITE, 0, CREATE_ALWAYS, flags);
+    DWORD error;
+
+    if (out == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+        // Folders that cannot be made: the backup folder refuses.
+        if (!MakeParentFolder(temp)) {
+            error = GetLastError();
+            *failure = TargetFailure(error) == COPY_RETRY ? FAIL_NOT_WRITABLE : TargetFailure(error);
+            SetLastError(error);
+            return INVALID_HANDLE_VALUE;
+        }
+        out = OpenPath(temp, GENERIC_WRITE, 0, CREATE_ALWAYS, flags);
+    }
+    if (out == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        *failure = TargetFailure(error);
+        SetLastError(error);
+    }
+    return out;
+}
+
+static int WriteTemp(HANDLE in, const char *temp, const BY_HANDLE_FILE_INFORMATION *before, EndCheck mustEnd)
+{
+    BY_HANDLE_FILE_INFORMATION after;
+    DWORD error;
+    int result = COPY_DONE;
+    HANDLE out = CreateTemp(temp, &result);
+
     if (out == INVALID_HANDLE_VALUE)
-        return TargetFailure(GetLastError());
+        return result;
     result = StreamChunks(in, out, before, mustEnd);
     // The copy carries the source's time: that is how it is known current.
     if (result == COPY_DONE && !SetFileTime(out, NULL, NULL, &before->ftLastWriteTime))
@@ -214,13 +247,6 @@ int CopyThroughTemp(const char *source, const char *target, int place, EndCheck 
     if (!GetFileInformationByHandle(in, &before)) {
         CloseHandle(in);
         return COPY_RETRY;
-    }
-    if (!MakeParentFolder(target)) {
-        error = GetLastError();
-        result = TargetFailure(error);
-        CloseHandle(in);
-        SetLastError(error);
-        return result == COPY_RETRY ? FAIL_NOT_WRITABLE : result;
     }
     result = WriteTemp(in, temp, &before, mustEnd);
     error = GetLastError();

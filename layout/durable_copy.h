@@ -35,6 +35,10 @@
 #define PLACE_OR_WAIT 2       // a held target: the copy waits beside it
                               // under WAITING_SUFFIX (COPY_WAITING)
 
+// What a refusal to read a source means for its backup: a FAIL_ code, or
+// COPY_RETRY for a passing one (in use, locked).
+int ClassifySourceError(DWORD error);
+
 // Copies source to target (making target's folder), with the source's
 // write time; one COPY_ or FAIL_ code. The last error is the failed step's.
 int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd);

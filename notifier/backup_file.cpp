@@ -36,13 +36,6 @@ int IsCurrentCopy(const WIN32_FIND_DATAA *source, const WIN32_FIND_DATAA *copy, 
     return IsSameFile(source, copy) && ToTicks(&source->ftLastWriteTime) + FRESH_TICKS < ToTicks(seen);
 }
 
-static int IsCopyCurrent(const WIN32_FIND_DATAA *source, const char *copy, const FILETIME *seen)
-{
-    WIN32_FIND_DATAA to;
-
-    return GetPathInfo(copy, &to) && IsCurrentCopy(source, &to, seen);
-}
-
 // A slot's name for the version in from: a link where links are made, a
 // copy of the data elsewhere.
 static int PutIntoSlot(const char *from, const char *target)
@@ -84,20 +77,19 @@ static int IsSlotOwed(const char *backup, int ring, const char *source, const WI
 }
 
 // A new newest copy goes into the current slot of every ring; an older one
-// only into the slots of its own time that still owe it.
-static int CopyIntoRings(const char *backup, const char *source, const char *newest, int isNew)
+// only into the slots of its own time that still owe it. made is the
+// version's size and time, which the copy in from carries.
+static int CopyIntoRings(const char *backup, const char *source, const char *from, const WIN32_FIND_DATAA *made,
+                         int isNew)
 {
     char slot[LONG_PATH], target[LONG_PATH];
-    WIN32_FIND_DATAA made;
     FILETIME now, when;
     int ring, one, result = COPY_DONE;
 
     GetSystemTimeAsFileTime(&now);
-    if (!GetPathInfo(newest, &made))
-        return COPY_RETRY;
-    GetSlotMoment(&made, isNew, &now, &when);
+    GetSlotMoment(made, isNew, &now, &when);
     for (ring = 0; ring < RING_COUNT; ring++) {
-        if (!isNew && !IsSlotOwed(backup, ring, source, &made, &when, &now))
+        if (!isNew && !IsSlotOwed(backup, ring, source, made, &when, &now))
             continue;
         // A slot that cannot be made is a failure to report, not a skip.
         if (!PrepareSlot(backup, ring, &when, slot, sizeof(slot)))
@@ -105,7 +97,7 @@ static int CopyIntoRings(const char *backup, const char *source, const char *new
         else if (!MapToBackup(slot, source, target, sizeof(target)))
             one = FAIL_TOO_LONG;
         else
-            one = PutIntoSlot(newest, target);
+            one = PutIntoSlot(from, target);
         if (one != COPY_DONE)
             result = one;
         if (one == COPY_STOPPED)
@@ -116,41 +108,61 @@ static int CopyIntoRings(const char *backup, const char *source, const char *new
 
 // A version that waited beside a held newest copy takes its place once the
 // holder lets go; until then the rings keep it from the waiting file.
-static int PromoteWaiting(const char *backup, const char *source, const char *newest, const char *waiting)
+static int PromoteWaiting(const char *backup, const char *source, const char *newest, const char *waiting,
+                          const WIN32_FIND_DATAA *made)
 {
     int result;
 
     if (MovePathReplacing(waiting, newest))
-        return CopyIntoRings(backup, source, newest, 0);
-    result = CopyIntoRings(backup, source, waiting, 0);
+        return CopyIntoRings(backup, source, newest, made, 0);
+    result = CopyIntoRings(backup, source, waiting, made, 0);
     return result == COPY_DONE || result == FAIL_COPY_HELD ? FAIL_COPY_HELD : result;
 }
 
-int BackUpFile(const char *backup, const char *source, const FILETIME *seen)
+// The newest copy of a source that is there: current, waiting beside a held
+// one, or copied now.
+static int BackUpPresent(const char *backup, const char *source, const WIN32_FIND_DATAA *from, const FILETIME *seen)
 {
     char newest[LONG_PATH], waiting[LONG_PATH];
-    WIN32_FIND_DATAA from;
-    int result;
+    WIN32_FIND_DATAA copy, aside;
+    int hasNewest, hasWaiting = 0, result;
 
     if (!GetCopyPath(backup, RING_NEWEST, 0, source, newest, sizeof(newest)) ||
         !GetCopyPath(backup, RING_WAITING, 0, source, waiting, sizeof(waiting)))
         return FAIL_TOO_LONG;
     if (!IsWindowsNt())
         RestoreAside(newest);
-    if (GetPathInfo(source, &from) && !(from.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (IsCopyCurrent(&from, newest, seen))
-            return CopyIntoRings(backup, source, newest, 0);
-        if (IsCopyCurrent(&from, waiting, seen))
-            return PromoteWaiting(backup, source, newest, waiting);
-    }
+    hasNewest = GetPathInfo(newest, &copy);
+    if (hasNewest && IsCurrentCopy(from, &copy, seen))
+        return CopyIntoRings(backup, source, newest, &copy, 0);
+    // A version waits only beside a newest copy that someone held.
+    if (hasNewest && (hasWaiting = GetPathInfo(waiting, &aside)) != 0 && IsCurrentCopy(from, &aside, seen))
+        return PromoteWaiting(backup, source, newest, waiting, &aside);
     result = CopyThroughTemp(source, newest, PLACE_OR_WAIT, MustEnd);
     if (result == COPY_WAITING) {
-        result = CopyIntoRings(backup, source, waiting, 1);
+        result = CopyIntoRings(backup, source, waiting, from, 1);
         return result == COPY_DONE ? FAIL_COPY_HELD : result;
     }
     if (result != COPY_DONE)
         return result;
     // An older version waiting beside it is the newest no more.
-    DeletePath(waiting);
-    return CopyIntoRings(backup, source, newest, 1);
+    if (hasWaiting)
+        DeletePath(waiting);
+    return CopyIntoRings(backup, source, newest, from, 1);
+}
+
+int BackUpFile(const char *backup, const char *source, const WIN32_FIND_DATAA *info, const FILETIME *seen)
+{
+    WIN32_FIND_DATAA from;
+
+    if (info == NULL) {
+        if (!GetPathInfo(source, &from))
+            return ClassifySourceError(GetLastError());
+        info = &from;
+    }
+    if (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        SetLastError(ERROR_DIRECTORY);
+        return FAIL_NAME;
+    }
+    return BackUpPresent(backup, source, info, seen);
 }

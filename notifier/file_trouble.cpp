@@ -175,18 +175,27 @@ static int ShouldTry(const WatchList *list, const char *path, const WIN32_FIND_D
     return !IsPermanentFailure(trouble->reason) && IsDue(GetTickCount(), trouble->retryAt);
 }
 
-static int TryFile(WatchList *list, const char *path, int listed, const FILETIME *seen)
+// What a try's result means for the file's trouble; before is the source
+// as it was found before the try (NULL: not there).
+static void NoteResult(WatchList *list, const char *path, int listed, int result, const WIN32_FIND_DATAA *before)
 {
-    WIN32_FIND_DATAA before;
-    int exists = GetPathInfo(path, &before);
-    int result = BackUpFile(list->backup, path, seen);
-
     if (result == COPY_DONE) {
         g_diskTrouble = 0;
         NoteSuccess(list, path);
+    } else if (result != COPY_STOPPED) {
+        NoteFailure(list, path, listed, result, before);
     }
-    else if (result != COPY_STOPPED)
-        NoteFailure(list, path, listed, result, exists ? &before : NULL);
+}
+
+static int TryFile(WatchList *list, const char *path, int listed, const WIN32_FIND_DATAA *info, const FILETIME *seen)
+{
+    WIN32_FIND_DATAA before;
+    int result;
+
+    if (info == NULL && GetPathInfo(path, &before))
+        info = &before;
+    result = BackUpFile(list->backup, path, info, seen);
+    NoteResult(list, path, listed, result, info);
     return result;
 }
 
@@ -195,7 +204,25 @@ int TryFileWhenDue(WatchList *list, const char *path, int listed, const WIN32_FI
 {
     if (!ShouldTry(list, path, info))
         return COPY_DONE;
-    return TryFile(list, path, listed, seen);
+    return TryFile(list, path, listed, info, seen);
+}
+
+int TryFilesWhenDue(WatchList *list, CopyJob *jobs, int count, const FILETIME *seen)
+{
+    int i, due = 0;
+
+    for (i = 0; i < count; i++) {
+        if (ShouldTry(list, jobs[i].path, &jobs[i].info))
+            jobs[due++] = jobs[i];
+    }
+    RunCopyJobs(list->backup, jobs, due, seen);
+    for (i = 0; i < due; i++)
+        NoteResult(list, jobs[i].path, 0, jobs[i].result, &jobs[i].info);
+    for (i = 0; i < due; i++) {
+        if (jobs[i].result == COPY_STOPPED)
+            return COPY_STOPPED;
+    }
+    return COPY_DONE;
 }
 
 int BackUpEntry(WatchList *list, WatchEntry *entry)
@@ -234,7 +261,7 @@ int RetryDueFiles(WatchList *list)
         lstrcpynA(path, trouble->path, sizeof(path));
         listed = trouble->listed;
         GetSystemTimeAsFileTime(&now);
-        if (TryFile(list, path, listed, &now) == COPY_STOPPED)
+        if (TryFile(list, path, listed, NULL, &now) == COPY_STOPPED)
             return COPY_STOPPED;
     }
     return COPY_DONE;

@@ -164,6 +164,19 @@ int LookOverTrees(WatchList *list);
 int ServeReported(WatchList *list);
 void FreeTreeLooks(WatchList *list);
 
+// copy_workers.cpp: files backed up side by side, so that the flushes of
+// their copies overlap.
+#define COPY_WORKERS 4
+struct CopyJob {
+    char path[LONG_PATH];
+    WIN32_FIND_DATAA info;  // the source as it was found
+    int result;             // BackUpFile's
+};
+// Backs up every job's file, on up to COPY_WORKERS threads; returns when all
+// are done.
+void RunCopyJobs(const char *backup, CopyJob *jobs, int count, const FILETIME *seen);
+void StopCopyWorkers(void);
+
 // copy_listing.cpp: the newest copies of one folder's files, by name.
 struct CopyListing;
 CopyListing *ReadCopyListing(const char *folder);
@@ -193,7 +206,9 @@ int PruneRings(const char *backup, const FILETIME *now);
 
 // backup_file.cpp: a file's newest copy and ring copies. seen is when the
 // change was reported: a write close to it may hide behind a coarse time.
-int BackUpFile(const char *backup, const char *source, const FILETIME *seen);
+// info is the source as found (NULL: looked up here). It may run on
+// several threads at once, for different sources.
+int BackUpFile(const char *backup, const char *source, const WIN32_FIND_DATAA *info, const FILETIME *seen);
 // Whether two write times are the same within the coarsest granularity of
 // the file systems a copy may lie on (FAT keeps 2 s).
 int IsSameTime(const FILETIME *a, const FILETIME *b);
@@ -208,6 +223,9 @@ int BackUpEntry(WatchList *list, WatchEntry *entry);
 // entry. COPY_STOPPED or the copy's result.
 int TryFileWhenDue(WatchList *list, const char *path, int listed, const WIN32_FIND_DATAA *info,
                    const FILETIME *seen);
+// The same for a look's files found in a folder (not listed), side by side;
+// COPY_STOPPED or done.
+int TryFilesWhenDue(WatchList *list, CopyJob *jobs, int count, const FILETIME *seen);
 // Tries again the failed files that are due; COPY_STOPPED or done.
 int RetryDueFiles(WatchList *list);
 // Milliseconds until the next retry is due (INFINITE for none).

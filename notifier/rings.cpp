@@ -183,21 +183,41 @@ static int TakeSlot(const char *slot, const SlotRound *round)
     return MakeFolderTree(slot) && WriteSlotRound(slot, round);
 }
 
+// Copies run on several threads: one of them makes a slot ready at a time.
+// A lock of its own needs nothing made beforehand, whoever comes first.
+static volatile LONG g_readyBusy;
+
+static void LockReady(void)
+{
+    while (InterlockedExchange(&g_readyBusy, 1) != 0)
+        Sleep(1);
+}
+
+static void UnlockReady(void)
+{
+    InterlockedExchange(&g_readyBusy, 0);
+}
+
+// A slot made ready for its round stays so: one that someone removes
+// meanwhile is made again by the copy into it, and recorded at the next
+// pruning.
 int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, int size)
 {
     SlotRound round;
+    int ready;
 
     if (!GetSlotFolder(backup, ring, when, slot, size))
         return 0;
     GetRoundOf(ring, when, &round);
-    if (g_readyRound[ring] == round.start && lstrcmpiA(g_readySlot[ring], slot) == 0 &&
-        GetFileAttributesA(slot) != INVALID_FILE_ATTRIBUTES)
-        return 1;
-    if (!TakeSlot(slot, &round))
-        return 0;
-    lstrcpynA(g_readySlot[ring], slot, LONG_PATH);
-    g_readyRound[ring] = round.start;
-    return 1;
+    LockReady();
+    ready = g_readyRound[ring] == round.start && lstrcmpiA(g_readySlot[ring], slot) == 0;
+    if (!ready && TakeSlot(slot, &round)) {
+        lstrcpynA(g_readySlot[ring], slot, LONG_PATH);
+        g_readyRound[ring] = round.start;
+        ready = 1;
+    }
+    UnlockReady();
+    return ready;
 }
 
 // An expired slot goes; one without a record is recorded as seen now, so
@@ -216,8 +236,10 @@ static int PruneSlot(int ring, const char *slot, const FILETIME *now)
     }
     if (!IsSlotExpired(ring, &round, now))
         return 1;
+    LockReady();
     if (lstrcmpiA(g_readySlot[ring], slot) == 0)
         g_readySlot[ring][0] = '\0';
+    UnlockReady();
     return RemoveTree(slot, MustEnd);
 }
 

@@ -9,6 +9,8 @@
 
 // How long a look goes on before the reported changes are served.
 #define SERVE_EVERY_MS 50
+// A folder's new files are copied this many at a time, side by side.
+#define BATCH_SIZE (4 * COPY_WORKERS)
 
 struct FolderStack {
     char **paths;
@@ -21,6 +23,8 @@ struct TreeWalk {
     FILETIME seen;
     FolderStack stack;
     CopyListing *copies;
+    CopyJob batch[BATCH_SIZE];
+    int batched;
     DWORD lastServed;
     int files;
     int stopped;
@@ -109,6 +113,39 @@ static int HasCurrentCopy(const TreeWalk *walk, const WIN32_FIND_DATAA *data)
     return FindListedCopy(walk->copies, data->cFileName, &copy) && IsCurrentCopy(data, &copy, &walk->seen);
 }
 
+// Copies the files gathered so far; 0 when the notifier must end.
+static int CopyBatch(TreeWalk *walk)
+{
+    int count = walk->batched;
+
+    walk->batched = 0;
+    if (count > 0 && TryFilesWhenDue(walk->list, walk->batch, count, &walk->seen) == COPY_STOPPED)
+        walk->stopped = 1;
+    return !walk->stopped;
+}
+
+static int AddToBatch(TreeWalk *walk, const char *path, const WIN32_FIND_DATAA *data)
+{
+    CopyJob *job = &walk->batch[walk->batched++];
+
+    lstrcpynA(job->path, path, LONG_PATH);
+    job->info = *data;
+    return walk->batched < BATCH_SIZE || CopyBatch(walk);
+}
+
+// The changes reported meanwhile come first, every SERVE_EVERY_MS.
+static int ServeMeanwhile(TreeWalk *walk)
+{
+    if (GetTickCount() - walk->lastServed < SERVE_EVERY_MS)
+        return 1;
+    if (!CopyBatch(walk) || ServeReported(walk->list) == COPY_STOPPED) {
+        walk->stopped = 1;
+        return 0;
+    }
+    walk->lastServed = GetTickCount();
+    return 1;
+}
+
 static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *context)
 {
     TreeWalk *walk = (TreeWalk *)context;
@@ -117,13 +154,8 @@ static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *cont
         walk->stopped = 1;
         return 0;
     }
-    if (GetTickCount() - walk->lastServed >= SERVE_EVERY_MS) {
-        if (ServeReported(walk->list) == COPY_STOPPED) {
-            walk->stopped = 1;
-            return 0;
-        }
-        walk->lastServed = GetTickCount();
-    }
+    if (!ServeMeanwhile(walk))
+        return 0;
     if (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (!IsSkippedFolder(walk->list, path, data))
             PushFolder(&walk->stack, path);
@@ -132,11 +164,7 @@ static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *cont
     if (!IsTreeFile(walk->list, path, data))
         return 1;
     walk->files++;
-    if (!HasCurrentCopy(walk, data) && TryFileWhenDue(walk->list, path, 0, data, &walk->seen) == COPY_STOPPED) {
-        walk->stopped = 1;
-        return 0;
-    }
-    return 1;
+    return HasCurrentCopy(walk, data) || AddToBatch(walk, path, data);
 }
 
 static void LookAtFolder(TreeWalk *walk, const char *folder)
@@ -145,6 +173,8 @@ static void LookAtFolder(TreeWalk *walk, const char *folder)
 
     walk->copies = MapToBackup(walk->list->backup, folder, copies, sizeof(copies)) ? ReadCopyListing(copies) : NULL;
     ForEachNameIn(folder, LookAtName, walk);
+    if (!walk->stopped)
+        CopyBatch(walk);
     FreeCopyListing(walk->copies);
     walk->copies = NULL;
 }
@@ -152,7 +182,7 @@ static void LookAtFolder(TreeWalk *walk, const char *folder)
 // Looks over one tree; COPY_STOPPED or done.
 static int LookOverTree(WatchList *list, const TreeLook *look)
 {
-    TreeWalk walk;
+    static TreeWalk walk;  // its batch is large for a stack; one look at a time
     char *folder;
 
     ZeroMemory(&walk, sizeof(walk));

@@ -110,7 +110,15 @@ static DWORD NextTimeout(const WatchList *list, DWORD nextPrune)
     return retry < timeout ? retry : timeout;
 }
 
+static void WatchAndBackUp(WatchList *list);
+
 void RunNotifier(WatchList *list)
+{
+    WatchAndBackUp(list);
+    StopCopyWorkers();
+}
+
+static void WatchAndBackUp(WatchList *list)
 {
     HANDLE handles[END_HANDLE_COUNT + 1];
     DWORD nextPrune = GetTickCount();

@@ -117,4 +117,26 @@ TEST_F(CodePage932, ServerHelpAndNotifierPathsNameTheProgramFolder)
     EXPECT_EQ(ImagePathOf("dxnotify.exe"), folder_ + "\\dxnotify.exe");
 }
 
+TEST_F(CodePage932, AListedTreeWhoseFolderNamesEndInThe5CByteIsCopiedIntoFoldersMadeAnew)
+{
+    // 表, ソ, 能 and 十 all end in the byte 0x5C. The tree's copy and the
+    // backup path itself are missing, so every folder of the copy is made.
+    std::string src = MakeScratchFolder("dxtree"), tree = src + "\\\x95\x5C", sub = tree + "\\\x83\x5C";
+    std::string file = sub + "\\\x94\x5C.txt", backup = copies_ + "\\\x8F\x5C";
+    ASSERT_TRUE(CreateDirectoryA(tree.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA(sub.c_str(), NULL));
+    HANDLE out = CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(out, "cp932", 5, &written, NULL));
+    CloseHandle(out);
+    PutString("BackupPath", backup);
+    PutString(ListItem(0).c_str(), tree);
+    Child notifier;
+    ASSERT_TRUE(notifier.Start(BinPath("dxnotify.exe")));
+    std::string copy = backup + "\\" + (char)toupper(file[0]) + file.substr(2);
+    EXPECT_TRUE(PumpUntil([&] { return ReadText(copy) == "cp932"; })) << copy;
+    StopNotifiers();
+    RemoveFolderTree(src);
+}
+
 }  // namespace

@@ -173,6 +173,76 @@ TEST_F(RingFolders, ASlotReusedInALaterRoundStartsEmptyAndInTheSameRoundKeepsIts
     EXPECT_FALSE(PathExists(slots_[RING_MINUTE] + "\\C\\f.txt"));
 }
 
+// Sets a folder's last write time, as a backup disk or server with another
+// clock would.
+void SetFolderTime(const std::string &folder, const FILETIME &time)
+{
+    HANDLE h = CreateFileA(folder.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SetFileTime(h, NULL, NULL, &time);
+    CloseHandle(h);
+}
+
+TEST_F(RingFolders, ASlotWhoseFolderTimeIsOffOrASourceDatedAheadNeverLosesACopyWithinItsSpan)
+{
+    struct Case {
+        const char *what;
+        LONGLONG folderOff;  // the slot folder's time against the PC's clock
+        LONGLONG sourceOff;  // the time of the file backed up next
+    } cases[] = {
+        {"a share's clock ten minutes behind", -10 * (LONGLONG)MINUTE, 0},
+        {"a share's clock ten minutes ahead", 10 * (LONGLONG)MINUTE, 0},
+        {"a share's clock a day behind", -(LONGLONG)DAY, 0},
+        {"a source dated an hour ahead", 0, (LONGLONG)HOUR},
+        {"a source dated a day ahead", 0, (LONGLONG)DAY},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        FillSlots(now);
+        for (int ring = 0; ring < RING_COUNT; ring++)
+            SetFolderTime(slots_[ring], Later(now, c.folderOff));
+        std::string source = root_ + "\\next.txt";
+        ASSERT_TRUE(WriteText(source, "next"));
+        HANDLE h = CreateFileA(source.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
+        FILETIME dated = Later(now, c.sourceOff);
+        SetFileTime(h, NULL, NULL, &dated);
+        CloseHandle(h);
+        EXPECT_EQ(BackUpFile(backup_.c_str(), source.c_str(), NULL, &now), COPY_DONE);
+        // Slot copies owed, as after a failed try: they go where the file's
+        // own time says, never later than now.
+        for (int ring = 0; ring < RING_COUNT; ring++)
+            DeleteFileA((slots_[ring] + source.substr(2).insert(0, "\\C")).c_str());
+        EXPECT_EQ(BackUpFile(backup_.c_str(), source.c_str(), NULL, &now), COPY_DONE);
+        FILETIME prune = Later(now, 5 * SECOND);
+        EXPECT_TRUE(PruneRings(backup_.c_str(), &prune));
+        for (int ring = 0; ring < RING_COUNT; ring++) {
+            EXPECT_EQ(ReadText(slots_[ring] + "\\C\\f.txt"), "copy") << "ring " << ring;
+            EXPECT_EQ(ReadText(slots_[ring] + source.substr(2).insert(0, "\\C")), "next") << "ring " << ring;
+        }
+        RemoveFolderTree(backup_ + "\\a Last Hour - One per Minute");
+        RemoveFolderTree(backup_ + "\\b Last Day - One per Hour");
+        RemoveFolderTree(backup_ + "\\c Last Month - One per Day");
+    }
+}
+
+TEST_F(RingFolders, PruningASlotRemovesItsNameNeverTheDataTheNewestCopyStillHolds)
+{
+    std::string source = root_ + "\\kept.txt", newest = root_ + "\\C" + source.substr(2);
+    ASSERT_TRUE(WriteText(source, "kept"));
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ASSERT_EQ(BackUpFile(backup_.c_str(), source.c_str(), NULL, &now), COPY_DONE);
+    FILETIME later = Later(now, 2 * HOUR);
+    EXPECT_TRUE(PruneRings(backup_.c_str(), &later));
+    char minute[LONG_PATH];
+    ASSERT_TRUE(GetSlotFolder(backup_.c_str(), RING_MINUTE, &now, minute, sizeof(minute)));
+    EXPECT_FALSE(PathExists(minute + ("\\C" + source.substr(2))));
+    EXPECT_EQ(ReadText(newest), "kept");
+}
+
 TEST(BackupPaths, ASourceMapsToItsDriveLetterOrUncFolderAndOddTextIsRefused)
 {
     struct Case {

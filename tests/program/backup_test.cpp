@@ -208,4 +208,56 @@ TEST_F(Backup, AFileListedInTheDialogIsCopiedAfterOk)
     EXPECT_TRUE(Becomes(Copy("added.txt"), "saved after OK"));
 }
 
+// The number of names the file at path has (1 for a plain file).
+DWORD CountNames(const std::string &path)
+{
+    BY_HANDLE_FILE_INFORMATION info = {};
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                           OPEN_EXISTING, 0, NULL);
+    GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    return info.nNumberOfLinks;
+}
+
+TEST_F(Backup, TheNewestCopyAndTheRingSlotsOfOneVersionAreNamesOfOneFile)
+{
+    List({"plan.doc"});
+    ASSERT_TRUE(WriteText(Src("plan.doc"), "one version"));
+    std::string probe = bak_ + "\\probe", link = bak_ + "\\probe link";
+    ASSERT_TRUE(WriteText(probe, "p"));
+    if (!CreateHardLinkA(link.c_str(), probe.c_str(), NULL))
+        GTEST_SKIP() << "the backup folder's file system makes no hard links here";
+    Child notifier;
+    Start(notifier);
+    ASSERT_TRUE(Becomes(Copy("plan.doc"), "one version"));
+    EXPECT_TRUE(PumpUntil([&] { return CountNames(Copy("plan.doc")) == 4; }))
+        << "the newest copy and three slots: " << CountNames(Copy("plan.doc"));
+}
+
+TEST_F(Backup, ANewestCopyHeldOpenNeverKeepsANewVersionFromBeingSaved)
+{
+    List({"plan.doc"});
+    ASSERT_TRUE(WriteText(Src("plan.doc"), "v1"));
+    Child notifier;
+    Start(notifier);
+    ASSERT_TRUE(Becomes(Copy("plan.doc"), "v1"));
+    // A viewer on the newest copy, sharing nothing but reading.
+    HANDLE viewer = CreateFileA(Copy("plan.doc").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    for (const char *version : {"v2 is longer", "v3 is longer still"}) {
+        ASSERT_TRUE(PumpUntil([&] { return WriteText(Src("plan.doc"), version); }));
+        // Where the copies window lists it: the newest copy, or beside it.
+        EXPECT_TRUE(PumpUntil([&] {
+            return ReadText(Copy("plan.doc")) == version || ReadText(Copy("plan.doc") + ".~dxnew") == version;
+        })) << version;
+    }
+    char held[32] = "";
+    DWORD got = 0;
+    ReadFile(viewer, held, sizeof(held) - 1, &got, NULL);
+    EXPECT_EQ(std::string(held, got), "v1") << "nothing saved is changed through another name";
+    CloseHandle(viewer);
+    EXPECT_TRUE(Becomes(Copy("plan.doc"), "v3 is longer still")) << "it catches up once let go";
+    EXPECT_TRUE(PumpUntil([&] { return !PathExists(Copy("plan.doc") + ".~dxnew"); }));
+}
+
 }  // namespace

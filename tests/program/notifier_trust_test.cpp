@@ -83,7 +83,10 @@ TEST_F(Trust, FilesWhoseNamesTheCodePageCannotHoldAreBackedUpUnderTheirOwnNames)
 {
     struct Case {
         const wchar_t *name;
-    } cases[] = {{L"\x0444\x0430\x0439\x043B.txt"}, {L"\x03A9mega \x65E5\x672C.doc"}, {L"plain.txt"}};
+    } cases[] = {{L"\x0444\x0430\x0439\x043B.txt"}, {L"\x03A9mega \x65E5\x672C.doc"}, {L"plain.txt"},
+                 // Only look-alikes in the code page: "Lodz.xls", and a full-width
+                 // backslash and colon that a look-alike makes a folder or a stream.
+                 {L"\x0141\x00F3d\x017A.xls"}, {L"a\xFF3C" L"b.txt"}, {L"x\xFF1Ay.txt"}};
     CreateDirectoryA(Src("names").c_str(), NULL);
     List({"names"});
     Child notifier;
@@ -105,6 +108,8 @@ TEST_F(Trust, FilesWhoseNamesTheCodePageCannotHoldAreBackedUpUnderTheirOwnNames)
         EXPECT_TRUE(PumpUntil([&] { return GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES; }))
             << "the copy of case " << (&c - cases);
     }
+    for (const char *lookAlike : {"names\\Lodz.xls", "names\\a", "names\\x"})
+        EXPECT_FALSE(PathExists(Copy(lookAlike))) << lookAlike;
 }
 
 TEST_F(Trust, TheLogNamesEachFileThatCannotBeBackedUpOnceAndItsRecovery)
@@ -151,6 +156,29 @@ TEST_F(Trust, AFullLogBecomesTheOldOneAndANewOneStarts)
     Start(notifier);
     EXPECT_TRUE(PumpUntil([&] { return ReadText(bak_ + "\\Duplix.log.old") == full; }));
     EXPECT_TRUE(PumpUntil([&] { return ReadText(bak_ + "\\Duplix.log").find("Started: 1 entries") != std::string::npos; }));
+}
+
+TEST_F(Trust, ALogHeldOpenGrowsPastItsLimitAndKeepsTheOldGenerationUntilItCanBeRenamed)
+{
+    List({"a.txt"});
+    std::string log = bak_ + "\\Duplix.log", old = log + ".old", full(64 * 1024 - 10, 'x');
+    ASSERT_TRUE(WriteText(log, full));
+    ASSERT_TRUE(WriteText(old, "the generation before"));
+    // A viewer that follows the log: it may be written, not renamed.
+    HANDLE viewer = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
+                                NULL);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    Child notifier;
+    Start(notifier);
+    EXPECT_TRUE(PumpUntil([&] { return ReadText(log).find("Started: 1 entries") != std::string::npos; }));
+    EXPECT_GT(ReadText(log).size(), 64u * 1024) << "past its limit while held";
+    EXPECT_EQ(ReadText(old), "the generation before");
+    CloseHandle(viewer);
+    Signal();
+    ASSERT_TRUE(notifier.WaitEnd(WAIT_BOUND_MS));
+    EXPECT_EQ(ReadText(old).substr(0, full.size()), full) << "the held log became the old one whole";
+    EXPECT_NE(ReadText(old).find("Started: 1 entries"), std::string::npos);
+    EXPECT_NE(ReadText(log).find("Stopped."), std::string::npos);
 }
 
 }  // namespace
