@@ -8,6 +8,9 @@
 #include <string.h>
 
 #define CHUNK_SIZE (64 * 1024)
+// A big copy is flushed as it goes, so that the last flush before its
+// rename is short: whoever copies can then stop it at once.
+#define FLUSH_EVERY (32 * 1024 * 1024)
 
 int ClassifySourceError(DWORD error)
 {
@@ -111,6 +114,8 @@ static int StreamInto(HANDLE in, HANDLE out, BYTE *chunk, ULONGLONG expected, En
             return FAIL_DISK_FULL;
         }
         total += got;
+        if (total % FLUSH_EVERY == 0 && !FlushFileBuffers(out))
+            return TargetFailure(GetLastError());
     }
     return total == expected ? COPY_DONE : COPY_RETRY;
 }

@@ -160,8 +160,9 @@ static int WriteSlotRound(const char *slot, const SlotRound *round)
 }
 
 // The slot each ring was last made ready for, so that a copy into a slot
-// already made for its round costs nothing more.
-static char g_readySlot[RING_COUNT][LONG_PATH];
+// already made for its round costs nothing more. On the heap: a static
+// array of zeros would be stored whole in the program file.
+static char *g_readySlot[RING_COUNT];
 static ULONGLONG g_readyRound[RING_COUNT];
 
 // A slot taken in an earlier round is emptied and recorded for this one.
@@ -210,9 +211,12 @@ int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, 
         return 0;
     GetRoundOf(ring, when, &round);
     LockReady();
-    ready = g_readyRound[ring] == round.start && lstrcmpiA(g_readySlot[ring], slot) == 0;
+    if (g_readySlot[ring] == NULL)
+        g_readySlot[ring] = (char *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, LONG_PATH);
+    ready = g_readySlot[ring] != NULL && g_readyRound[ring] == round.start && lstrcmpiA(g_readySlot[ring], slot) == 0;
     if (!ready && TakeSlot(slot, &round)) {
-        lstrcpynA(g_readySlot[ring], slot, LONG_PATH);
+        if (g_readySlot[ring] != NULL)
+            lstrcpynA(g_readySlot[ring], slot, LONG_PATH);
         g_readyRound[ring] = round.start;
         ready = 1;
     }
@@ -237,7 +241,7 @@ static int PruneSlot(int ring, const char *slot, const FILETIME *now)
     if (!IsSlotExpired(ring, &round, now))
         return 1;
     LockReady();
-    if (lstrcmpiA(g_readySlot[ring], slot) == 0)
+    if (g_readySlot[ring] != NULL && lstrcmpiA(g_readySlot[ring], slot) == 0)
         g_readySlot[ring][0] = '\0';
     UnlockReady();
     return RemoveTree(slot, MustEnd);

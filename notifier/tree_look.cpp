@@ -182,25 +182,31 @@ static void LookAtFolder(TreeWalk *walk, const char *folder)
 // Looks over one tree; COPY_STOPPED or done.
 static int LookOverTree(WatchList *list, const TreeLook *look)
 {
-    static TreeWalk walk;  // its batch is large for a stack; one look at a time
+    // On the heap: its batch is large for a stack, and as a static it would
+    // be stored in the program file.
+    TreeWalk *w = (TreeWalk *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(TreeWalk));
     char *folder;
+    int result;
 
-    ZeroMemory(&walk, sizeof(walk));
-    walk.list = list;
-    walk.entry = look->entry;
-    walk.seen = look->seen;
-    walk.lastServed = GetTickCount();
-    PushFolder(&walk.stack, look->path);
-    while (walk.stack.count > 0 && !walk.stopped) {
-        folder = walk.stack.paths[--walk.stack.count];
-        LookAtFolder(&walk, folder);
+    if (w == NULL)
+        return COPY_RETRY;
+    w->list = list;
+    w->entry = look->entry;
+    w->seen = look->seen;
+    w->lastServed = GetTickCount();
+    PushFolder(&w->stack, look->path);
+    while (w->stack.count > 0 && !w->stopped) {
+        folder = w->stack.paths[--w->stack.count];
+        LookAtFolder(w, folder);
         HeapFree(GetProcessHeap(), 0, folder);
     }
-    FreeStack(&walk.stack);
+    FreeStack(&w->stack);
     // A whole entry's count of files is the one its start line shows.
-    if (!walk.stopped && look->entry >= 0 && lstrcmpiA(look->path, list->entries[look->entry].path) == 0)
-        list->entries[look->entry].files = walk.files;
-    return walk.stopped ? COPY_STOPPED : COPY_DONE;
+    if (!w->stopped && look->entry >= 0 && lstrcmpiA(look->path, list->entries[look->entry].path) == 0)
+        list->entries[look->entry].files = w->files;
+    result = w->stopped ? COPY_STOPPED : COPY_DONE;
+    HeapFree(GetProcessHeap(), 0, w);
+    return result;
 }
 
 int LookOverTrees(WatchList *list)

@@ -181,4 +181,51 @@ TEST_F(Trust, ALogHeldOpenGrowsPastItsLimitAndKeepsTheOldGenerationUntilItCanBeR
     EXPECT_NE(ReadText(log).find("Stopped."), std::string::npos);
 }
 
+TEST_F(Trust, ALateTakeoverSignalFromAnOlderNotifierLeavesTheNewestRunning)
+{
+    List({"a.txt"});
+    Child notifier;
+    Start(notifier);
+    // As an older notifier that signals only after the newest took its turn.
+    HANDLE takeover = OpenEventA(EVENT_MODIFY_STATE, FALSE, "myVELTDuplixEventTakeOver");
+    ASSERT_NE(takeover, (HANDLE)NULL);
+    SetEvent(takeover);
+    CloseHandle(takeover);
+    ASSERT_TRUE(WriteText(Src("a.txt"), "still backed up"));
+    EXPECT_TRUE(Becomes(Copy("a.txt"), "still backed up"));
+    EXPECT_TRUE(notifier.Running());
+}
+
+TEST_F(Trust, ALongCopyEndsWithinASecondOfAStopOrOfANewerNotifiersTakeover)
+{
+    HANDLE big = CreateFileA(Src("big.bin").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    std::string chunk(1 << 20, 'b');
+    DWORD written = 0;
+    for (int i = 0; i < 256; i++)
+        ASSERT_TRUE(WriteFile(big, chunk.data(), (DWORD)chunk.size(), &written, NULL));
+    CloseHandle(big);
+    List({"big.bin"});
+    for (bool takeover : {false, true}) {
+        SCOPED_TRACE(takeover ? "a newer notifier" : "the stop event");
+        RemoveFolderTree(bak_);
+        Child first, newer;
+        Start(first);
+        WIN32_FILE_ATTRIBUTE_DATA temp;
+        ASSERT_TRUE(PumpUntil([&] {
+            return GetFileAttributesExA((Copy("big.bin") + ".~dx").c_str(), GetFileExInfoStandard, &temp) &&
+                   temp.nFileSizeLow > 0;
+        })) << "the copy is under way";
+        DWORD signalled = GetTickCount();
+        if (takeover) {
+            ASSERT_TRUE(newer.Start(notifier_));
+        } else {
+            Signal();
+        }
+        ASSERT_TRUE(first.WaitEnd(WAIT_BOUND_MS));
+        EXPECT_LT(GetTickCount() - signalled, 1000u) << "ms from the signal to the end";
+        StopNotifiers();
+        EXPECT_FALSE(PathExists(Copy("big.bin") + ".~dx")) << "no temporary copy is left";
+    }
+}
+
 }  // namespace
