@@ -34,10 +34,15 @@
 !define VERSION "${V1_SHORT}.${V2}"
 
 !define PUBLISHER "VELT Software"
-!define UNINSTALLER "Uninstall.exe"
+; Named for the product, so that a folder shared with another product keeps
+; that one's Uninstall.exe. Older installations used the plain name.
+!define UNINSTALLER "Uninstall ${PRODUCT}.exe"
+!define OLD_UNINSTALLER "Uninstall.exe"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define HANDLER_KEY "*\shellex\ContextMenuHandlers\${EXTENSION_HANDLER}"
+; Explorer offers a file's handlers for files only; a folder has its own.
+!define FOLDER_HANDLER_KEY "Directory\shellex\ContextMenuHandlers\${EXTENSION_HANDLER}"
 !define CLASS_KEY "CLSID\${CLSID}"
 !define SERVER_KEY "${CLASS_KEY}\InProcServer32"
 !define MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
@@ -74,6 +79,7 @@ VIAddVersionKey ProductVersion "${VERSION}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${PROGRAM_FILE}"
+!define MUI_FINISHPAGE_RUN_FUNCTION OpenSettings
 !define MUI_FINISHPAGE_RUN_TEXT "Open the ${PRODUCT} settings"
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -81,6 +87,7 @@ VIAddVersionKey ProductVersion "${VERSION}"
 !insertmacro MUI_LANGUAGE English
 
 Var PreviousFolder ; the folder of the installation found at the start, or ""
+Var PreviousUninstaller ; its registered UninstallString, or ""
 
 ; Stops every running notifier: signals the stop event until no notifier
 ; holds it, then waits until the notifier's file is no longer in use, at
@@ -123,15 +130,136 @@ FunctionEnd
 !insertmacro DefineStopNotifier ""
 !insertmacro DefineStopNotifier "un."
 
-; The notifier reads the installing user's own list; with none it has
-; nothing to do.
+; Starting a program as the logged-on user, not as the installer.
+;
+; On Vista and later the installer runs elevated, often as another account
+; (an administrator's password typed over the user's shoulder). What it
+; starts directly inherits that token: a notifier or settings program at a
+; higher integrity level than the user's own cannot share the events, mutex
+; and shared memory with the user's later ones, and edits the administrator's
+; HKCU. So the program is handed to the desktop's shell, the logged-on user's
+; Explorer, which runs unelevated with that user's token. The shell windows
+; collection, which Explorer serves, finds the desktop's browser; its active
+; view gives its automation object, whose application (Shell.Application)
+; runs ShellExecute inside Explorer: the program starts as Explorer's child,
+; with Explorer's token, whoever runs the installer. These are the shell's
+; documented automation interfaces, there from the desktop update (IE 4) on.
+; Where a step fails (Windows 9x and NT 4.0 without the desktop update, no
+; Explorer running, another shell, COM refusing the call) the caller starts
+; the program itself: on those old systems there is no elevation to lose.
+; Wine's Explorer serves the same objects, so the tests take this way too.
+!define CLSID_ShellWindows "{9BA05972-F6A8-11CF-A442-00A0C90A8F39}"
+!define IID_IShellWindows "{85CB6900-4D95-11CF-960C-0080C7F4EE85}"
+!define IID_IServiceProvider "{6D5140C1-7436-11CE-8034-00AA006009FA}"
+!define SID_STopLevelBrowser "{4C96BE40-915C-11CF-99D3-00AA004AE837}"
+!define IID_IShellBrowser "{000214E2-0000-0000-C000-000000000046}"
+!define IID_IDispatch "{00020400-0000-0000-C000-000000000046}"
+!define IID_IShellFolderViewDual "{E7A1AF80-4D96-11CF-960C-0080C7F4EE85}"
+!define IID_IShellDispatch2 "{A4C6892C-3BA9-11D2-9DEA-00C04FB16162}"
+; ShellExecute takes its VARIANTs by value: on x86 their 16 bytes go on the
+; stack, on x64 a pointer to a copy does. $7 is an empty VARIANT; $6 is the
+; folder's BSTR and $8 a VARIANT holding it.
+!if "${ARCH}" == "x64"
+  !define VARIANT_EMPTY "p r7"
+  !define VARIANT_FOLDER "p r8"
+!else
+  !define VARIANT_EMPTY "i 0, i 0, i 0, i 0"
+  !define VARIANT_FOLDER "i 8, i 0, p r6, i 0"
+!endif
+
+; One step down the chain: calls method CALL of the object in $3, which
+; puts the next object into $4, and goes on with that one. A missing object
+; ends the chain with $3 = 0.
+!macro ShellStep CALL
+  ${If} $3 P<> 0
+    StrCpy $4 0
+    System::Call '$3->${CALL}'
+    System::Call '$3->2()'
+    StrCpy $3 $4
+  ${EndIf}
+!macroend
+
+; Starts program $0 in folder $INSTDIR through the desktop's shell; $1 is 1
+; when the shell took it, 0 when the caller must start it itself.
+Function StartAsUser
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  Push $6
+  Push $7
+  Push $8
+  StrCpy $1 0
+  StrCpy $3 0
+  System::Call 'ole32::CoInitialize(p 0) i.r2'
+  ; In Explorer's process (CLSCTX_LOCAL_SERVER).
+  System::Call 'ole32::CoCreateInstance(g "${CLSID_ShellWindows}",p 0,i 4,g "${IID_IShellWindows}",*p .r3)'
+  ; (i, i, p, p) is a VARIANT's size on either: 16 bytes on x86, 24 on x64.
+  System::Call '*(i 0, i 0, p 0, p 0) p.r7'
+  ; FindWindowSW(SWC_DESKTOP, SWFO_NEEDDISPATCH), then the top-level browser.
+  !insertmacro ShellStep '15(p r7, p r7, i 8, *i .r5, i 1, *p .r4)'
+  !insertmacro ShellStep '0(g "${IID_IServiceProvider}", *p .r4)'
+  !insertmacro ShellStep '3(g "${SID_STopLevelBrowser}", g "${IID_IShellBrowser}", *p .r4)'
+  ; Its active view's automation object (SVGIO_BACKGROUND) and application.
+  !insertmacro ShellStep '15(*p .r4)'
+  !insertmacro ShellStep '15(i 0, g "${IID_IDispatch}", *p .r4)'
+  !insertmacro ShellStep '0(g "${IID_IShellFolderViewDual}", *p .r4)'
+  !insertmacro ShellStep '7(*p .r4)'
+  !insertmacro ShellStep '0(g "${IID_IShellDispatch2}", *p .r4)'
+  ${If} $3 P<> 0
+    System::Call 'oleaut32::SysAllocString(w "$0") p.r5'
+    System::Call 'oleaut32::SysAllocString(w "$INSTDIR") p.r6'
+    System::Call '*(i 8, i 0, p r6, p 0) p.r8'
+    ${If} $5 P<> 0
+    ${AndIf} $6 P<> 0
+      ; ShellExecute(file, arguments, folder, verb, show)
+      System::Call '$3->31(p r5,${VARIANT_EMPTY},${VARIANT_FOLDER},${VARIANT_EMPTY},${VARIANT_EMPTY})i.r4'
+      ${If} $4 = 0
+        StrCpy $1 1
+      ${EndIf}
+    ${EndIf}
+    System::Call 'oleaut32::SysFreeString(p r5)'
+    System::Call 'oleaut32::SysFreeString(p r6)'
+    System::Free $8
+    System::Call '$3->2()'
+  ${EndIf}
+  System::Free $7
+  ${If} $2 >= 0
+    System::Call 'ole32::CoUninitialize()'
+  ${EndIf}
+  Pop $8
+  Pop $7
+  Pop $6
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+FunctionEnd
+
+; Started as the user, the notifier reads that user's own list and ends at
+; once on an empty one. Started by the installer itself, it would read the
+; installing account's list: with none it has nothing to do.
 Function StartNotifier
-  ClearErrors
-  ReadRegStr $0 HKCU "${PRODUCT_KEY}" "${LIST_ITEM}0"
-  ${If} $0 != ""
-  ${AndIf} ${FileExists} "$INSTDIR\${NOTIFIER_FILE}"
+  ${If} ${FileExists} "$INSTDIR\${NOTIFIER_FILE}"
+    StrCpy $0 "$INSTDIR\${NOTIFIER_FILE}"
+    Call StartAsUser
+    ${If} $1 == 0
+      ReadRegStr $0 HKCU "${PRODUCT_KEY}" "${LIST_ITEM}0"
+      ${If} $0 != ""
+        SetOutPath "$INSTDIR"
+        Exec '"$INSTDIR\${NOTIFIER_FILE}"'
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; The finish page's "Open the settings", for the logged-on user.
+Function OpenSettings
+  StrCpy $0 "$INSTDIR\${PROGRAM_FILE}"
+  Call StartAsUser
+  ${If} $1 == 0
     SetOutPath "$INSTDIR"
-    Exec '"$INSTDIR\${NOTIFIER_FILE}"'
+    Exec '"$INSTDIR\${PROGRAM_FILE}"'
   ${EndIf}
 FunctionEnd
 
@@ -215,10 +343,19 @@ Function WriteRegistration
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$0\${NOTIFIER_FILE}"'
   WriteRegStr HKCR "${HANDLER_KEY}" "" "${CLSID}"
+  WriteRegStr HKCR "${FOLDER_HANDLER_KEY}" "" "${CLSID}"
   WriteRegStr HKCR "${CLASS_KEY}" "" "${EXTENSION_NAME}"
   WriteRegStr HKCR "${SERVER_KEY}" "" "$0\${EXTENSION_FILE}"
   WriteRegStr HKCR "${SERVER_KEY}" "ThreadingModel" "Apartment"
 FunctionEnd
+
+; A handler key that names another class is another program's.
+!macro RemoveHandler KEY
+  ReadRegStr $1 HKCR "${KEY}" ""
+  ${If} $1 == "${CLSID}"
+    DeleteRegKey HKCR "${KEY}"
+  ${EndIf}
+!macroend
 
 ; Removes the registration that points into folder $0, and only that:
 ; another copy of the product may own the extension or the Run value.
@@ -227,7 +364,8 @@ Function ${UN}RemoveRegistration
   ReadRegStr $1 HKCR "${SERVER_KEY}" ""
   ${If} $1 == "$0\${EXTENSION_FILE}"
     DeleteRegKey HKCR "${CLASS_KEY}"
-    DeleteRegKey HKCR "${HANDLER_KEY}"
+    !insertmacro RemoveHandler "${HANDLER_KEY}"
+    !insertmacro RemoveHandler "${FOLDER_HANDLER_KEY}"
   ${EndIf}
   ReadRegStr $1 HKLM "${RUN_KEY}" "${PRODUCT}"
   ${If} $1 == '"$0\${NOTIFIER_FILE}"'
@@ -276,6 +414,11 @@ Function Register
     ${Else}
       StrCpy $0 $PreviousFolder
       Call WriteRegistration
+      ; That installation keeps its own uninstaller, whatever its name.
+      ${If} $PreviousUninstaller != ""
+        WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" "$PreviousUninstaller"
+        WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" "$PreviousUninstaller /S"
+      ${EndIf}
     ${EndIf}
     Call DropStagedFiles
     Call StartNotifier
@@ -293,6 +436,16 @@ Function .onInit
   ${EndIf}
 !endif
   ReadRegStr $PreviousFolder HKLM "${UNINST_KEY}" "InstallLocation"
+  ReadRegStr $PreviousUninstaller HKLM "${UNINST_KEY}" "UninstallString"
+FunctionEnd
+
+; An older installation here left its uninstaller under the plain name. It
+; goes only when that installation registered it as its own: in a folder
+; shared with another product, the plain name is that product's.
+Function RemoveOldUninstaller
+  ${If} $PreviousUninstaller == '"$INSTDIR\${OLD_UNINSTALLER}"'
+    Delete "$INSTDIR\${OLD_UNINSTALLER}"
+  ${EndIf}
 FunctionEnd
 
 Section
@@ -307,6 +460,7 @@ Section
   Call Register
   !insertmacro ForEachShippedFile SwapFile
   !insertmacro SwapFile "${UNINSTALLER}"
+  Call RemoveOldUninstaller
   Call StartNotifier
 SectionEnd
 

@@ -2,13 +2,16 @@
 # Checks the two installers as built. Arguments: the check, the dist folder
 # and the build root (holding i686/ and x86_64/).
 #   BothAreSmallForTheirMachineAndCarryTheirBuildsFiles: each at most 256 KiB,
-#     made for its machine, carrying exactly its own build's bin folder.
+#     made for its machine, carrying exactly its own build's bin folder and
+#     the uninstaller under the product's name.
 #   X86RefusesA64BitWindows: the x86 installer, run in this (64-bit) prefix,
 #     ends with exit code 2 and registers nothing; exit 77 (skipped) where
 #     this machine does not run 32-bit programs.
 source "$(dirname "$0")/common.sh"
 check=$1 dist=$2 build=$3
 limit=262144
+# Named for the product, so that a shared folder keeps another's Uninstall.exe.
+uninstaller="Uninstall VELT Duplix 98.exe"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
@@ -38,7 +41,8 @@ check_files() {
       name=$(basename "$file")
       if cmp -s "$file" "$work/$arch/$name.dxnew"; then echo "$arch carries $name"; else fail "$arch lacks $tree's $name"; fi
     done
-    shipped=$(find "$work/$arch" -maxdepth 1 -name '*.dxnew' ! -name Uninstall.exe.dxnew | wc -l)
+    [ -f "$work/$arch/$uninstaller.dxnew" ] || fail "$arch has no \"$uninstaller\""
+    shipped=$(find "$work/$arch" -maxdepth 1 -name '*.dxnew' ! -name "$uninstaller.dxnew" | wc -l)
     [ "$shipped" = "$(ls "$build/$tree/bin" | wc -l)" ] || fail "$arch ships $shipped files, not its bin folder's"
   done
   rm -rf "$work"

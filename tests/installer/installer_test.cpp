@@ -1,12 +1,14 @@
 // This build's installer (x86 from the i686 tree, run in its 32-bit prefix as
 // on 32-bit Windows; x64 from the x86_64 tree) and its uninstaller: a silent
 // install into a folder with spaces, the product working from there, an upgrade over a running
-// notifier and a loaded extension, failures, and a silent uninstall.
+// notifier and a loaded extension, an upgrade from the plain uninstaller name, failures, and a
+// silent uninstall.
 #include "program/program_fixture.h"
 #include "support/files.h"
 
 #include <objbase.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <vector>
 
@@ -18,6 +20,10 @@ const char CLSID[] = "{00000000-0002-5645-4c54-0020e48020af}";
 const char CLASS_KEY[] = "CLSID\\{00000000-0002-5645-4c54-0020e48020af}";
 const char SERVER_KEY[] = "CLSID\\{00000000-0002-5645-4c54-0020e48020af}\\InProcServer32";
 const char HANDLER_KEY[] = "*\\shellex\\ContextMenuHandlers\\Duplix";
+const char FOLDER_HANDLER_KEY[] = "Directory\\shellex\\ContextMenuHandlers\\Duplix";
+const char UNINSTALLER[] = "Uninstall VELT Duplix 98.exe";
+// What a silent uninstaller runs as from the temporary folder (NSIS 3).
+const char UNINSTALLER_COPY[] = "Un.exe";
 const char PENDING_KEY[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char PENDING[] = "PendingFileRenameOperations";
 const char MISSING[] = "<missing>";
@@ -86,6 +92,26 @@ std::vector<std::string> FilesIn(const std::string &folder)
     return names;
 }
 
+// The file name of the parent of a process with this file name; MISSING
+// when there is none.
+std::string ParentOf(const char *exeName)
+{
+    std::vector<PROCESSENTRY32> all;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry))
+        all.push_back(entry);
+    CloseHandle(snap);
+    for (const PROCESSENTRY32 &child : all) {
+        for (const PROCESSENTRY32 &parent : all) {
+            if (lstrcmpiA(child.szExeFile, exeName) == 0 && parent.th32ProcessID == child.th32ParentProcessID)
+                return parent.szExeFile;
+        }
+    }
+    return MISSING;
+}
+
 // Starts a command line as the shell or the Run key does. Given process, it
 // hands over the process and returns at once; else it waits for the exit code.
 DWORD RunCommand(const std::string &command, HANDLE *process = NULL)
@@ -134,8 +160,11 @@ protected:
     {
         if (extension_ != NULL)
             FreeLibrary(extension_);
-        if (KeyExists(HKEY_LOCAL_MACHINE, UNINST_KEY) && PathExists(Installed("Uninstall.exe")))
-            RunCommand("\"" + Installed("Uninstall.exe") + "\" /S _?=" + dir_);
+        if (KeyExists(HKEY_LOCAL_MACHINE, UNINST_KEY) && PathExists(Installed(UNINSTALLER)))
+            RunCommand("\"" + Installed(UNINSTALLER) + "\" /S _?=" + dir_);
+        // Also what a test wrote in place of an installation.
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINST_KEY);
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY);
         PutValue(HKEY_LOCAL_MACHINE, PENDING_KEY, PENDING, pending_, REG_MULTI_SZ);
         RemoveFolderTree(root_);
         CoUninitialize();
@@ -143,6 +172,10 @@ protected:
     }
 
     std::string Installed(const std::string &file) const { return dir_ + "\\" + file; }
+
+    // An install starts the notifier as the user whatever the list; on an
+    // empty one it ends at once, and then lets its file be changed.
+    static bool NoNotifierRuns() { return CountProcessesNamed("dxnotify.exe") == 0; }
 
     // Every file the build ships lies in the folder, with the build's bytes
     // and then the tail, beside the uninstaller and the given others.
@@ -154,7 +187,7 @@ protected:
         for (const std::string &name : built)
             EXPECT_EQ(ReadText(Installed(name)), ReadText(BinPath(name.c_str())) + tail) << name;
         EXPECT_EQ(FilesIn(dir_).size(), built.size() + 1 + others);
-        EXPECT_TRUE(PathExists(Installed("Uninstall.exe")));
+        EXPECT_TRUE(PathExists(Installed(UNINSTALLER)));
     }
 
     // Changes every installed file (a byte more at its end, which the
@@ -167,7 +200,7 @@ protected:
 
     void ExpectRegistered()
     {
-        const std::string uninstaller = "\"" + Installed("Uninstall.exe") + "\"";
+        const std::string uninstaller = "\"" + Installed(UNINSTALLER) + "\"";
         struct {
             HKEY root;
             const char *key, *name;
@@ -184,6 +217,7 @@ protected:
             {HKEY_LOCAL_MACHINE, UNINST_KEY, "NoModify", "1"},
             {HKEY_LOCAL_MACHINE, UNINST_KEY, "NoRepair", "1"},
             {HKEY_CLASSES_ROOT, HANDLER_KEY, NULL, CLSID},
+            {HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY, NULL, CLSID},
             {HKEY_CLASSES_ROOT, CLASS_KEY, NULL, "VELT Duplix Context Menu Extension"},
             {HKEY_CLASSES_ROOT, SERVER_KEY, NULL, Installed("dxmenu.dll")},
             {HKEY_CLASSES_ROOT, SERVER_KEY, "ThreadingModel", "Apartment"},
@@ -195,7 +229,7 @@ protected:
         EXPECT_TRUE(size > 100 && size < 2000) << size;
         const char *shortcuts[][2] = {{"VELT Duplix 98 Settings.lnk", "Duplix.exe"},
                                       {"VELT Duplix 98 Help.lnk", "Duplix.htm"},
-                                      {"Uninstall VELT Duplix 98.lnk", "Uninstall.exe"}};
+                                      {"Uninstall VELT Duplix 98.lnk", UNINSTALLER}};
         for (const auto &s : shortcuts)
             EXPECT_EQ(lstrcmpiA(ShortcutTarget(menu_ + "\\" + s[0]).c_str(), Installed(s[1]).c_str()), 0) << s[0];
     }
@@ -209,7 +243,7 @@ TEST_F(Installer, InstallsRunsUpgradesOverARunningNotifierAndUninstallsKeepingSe
     ASSERT_EQ(RunCommand(SetupCommand("/S /D=" + dir_)), 0u);
     ExpectFilesAsBuilt();
     ExpectRegistered();
-    EXPECT_EQ(CountProcessesNamed("dxnotify.exe"), 0) << "no list, no notifier";
+    EXPECT_TRUE(PumpUntil(NoNotifierRuns)) << "no list, no notifier";
     duplix_ = Installed("Duplix.exe");
     {
         Child settings;
@@ -243,6 +277,7 @@ TEST_F(Installer, InstallsRunsUpgradesOverARunningNotifierAndUninstallsKeepingSe
         EXPECT_NE(RegValue(HKEY_LOCAL_MACHINE, PENDING_KEY, PENDING).find(aside + '\0' + '\0'), std::string::npos);
     }
     ASSERT_TRUE(PumpUntil(EventExists)) << "the upgrade starts the notifier for a user with a list";
+    EXPECT_EQ(ParentOf("dxnotify.exe"), "explorer.exe") << "started by the user's shell, not elevated";
     ASSERT_TRUE(WriteText(src, "two"));
     EXPECT_TRUE(PumpUntil([&] { return ReadText(copy) == "two"; })) << "and it backs up";
 
@@ -251,12 +286,14 @@ TEST_F(Installer, InstallsRunsUpgradesOverARunningNotifierAndUninstallsKeepingSe
     FreeLibrary(extension_);
     extension_ = NULL;
     EXPECT_EQ(RunCommand(RegValue(HKEY_LOCAL_MACHINE, UNINST_KEY, "QuietUninstallString")), 0u);
-    EXPECT_TRUE(PumpUntil([&] { return !PathExists(dir_) && CountProcessesNamed("Au_.exe") == 0; }, 30000));
+    EXPECT_TRUE(PumpUntil([&] { return !PathExists(dir_) && CountProcessesNamed(UNINSTALLER_COPY) == 0; },
+                          30000));
     EXPECT_EQ(CountProcessesNamed("dxnotify.exe"), 0);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINST_KEY));
     EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98"), MISSING);
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, HANDLER_KEY));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY));
     EXPECT_FALSE(PathExists(menu_));
     EXPECT_EQ(GetString("BackupPath"), bak) << "the settings stay";
     EXPECT_EQ(GetString(ListItem(0).c_str()), src);
@@ -279,6 +316,7 @@ TEST_F(Installer, FailuresLeaveThePreviousStateAndTheUninstallerAnotherCopysRegi
     RemoveDirectoryA(Installed("Duplix.htm.dxnew").c_str());
 
     ASSERT_EQ(RunCommand(SetupCommand("/S /D=" + dir_)), 0u);
+    ASSERT_TRUE(PumpUntil(NoNotifierRuns));
     MarkInstalledFiles();
     ASSERT_TRUE(CreateDirectoryA(Installed("dxsend.exe.dxnew").c_str(), NULL));
     EXPECT_EQ(RunCommand(SetupCommand("/S")), 3u);
@@ -289,13 +327,66 @@ TEST_F(Installer, FailuresLeaveThePreviousStateAndTheUninstallerAnotherCopysRegi
     const std::string other = BinPath("dxmenu.dll"), run = "\"" + BinPath("dxnotify.exe") + "\"";
     PutValue(HKEY_CLASSES_ROOT, SERVER_KEY, NULL, other);
     PutValue(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98", run);
-    EXPECT_EQ(RunCommand("\"" + Installed("Uninstall.exe") + "\" /S _?=" + dir_), 0u);
+    EXPECT_EQ(RunCommand("\"" + Installed(UNINSTALLER) + "\" /S _?=" + dir_), 0u);
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UNINST_KEY));
-    EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"Uninstall.exe"}) << "running, it stays";
+    EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{UNINSTALLER}) << "running, it stays";
     EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, SERVER_KEY, NULL), other);
     EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, HANDLER_KEY, NULL), CLSID);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY, NULL), CLSID);
     EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98"), run);
     PutValue(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98", MISSING);
+}
+
+// The uninstaller was once plain "Uninstall.exe": an upgrade removes the one
+// that the previous installation registered in this folder, never another
+// product's in a shared folder. The uninstaller leaves a folder handler that
+// names another class.
+TEST_F(Installer, UpgradesRemoveOnlyTheirOwnOldUninstallerAndUninstallsOnlyTheirOwnFolderHandler)
+{
+    const std::string plain = Installed("Uninstall.exe"), elsewhere = root_ + "\\elsewhere";
+    const char OTHER[] = "{5e2a1c07-1d3b-4f68-9a0e-7c41b2d93f10}";
+    struct {
+        const char *what;
+        bool ours;              // the plain name is an installation's here, else another product's file
+        std::string registered; // the UninstallString found by the upgrade
+        const char *handler;    // what the folder handler names at the uninstall
+    } cases[] = {
+        {"an older installation here", true, "\"" + plain + "\"", CLSID},
+        {"another product's, nothing registered", false, MISSING, OTHER},
+        {"another product's, ours registered elsewhere", false, "\"" + elsewhere + "\\Uninstall.exe\"",
+         CLSID},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.ours) {
+            ASSERT_EQ(RunCommand(SetupCommand("/S /D=" + dir_)), 0u);
+            ASSERT_TRUE(MoveFileA(Installed(UNINSTALLER).c_str(), plain.c_str()));
+        } else {
+            ASSERT_TRUE(WriteText(plain, "another product"));
+            if (c.registered != MISSING)
+                PutValue(HKEY_LOCAL_MACHINE, UNINST_KEY, "InstallLocation", elsewhere);
+        }
+        if (c.registered != MISSING) {
+            PutValue(HKEY_LOCAL_MACHINE, UNINST_KEY, "UninstallString", c.registered);
+            PutValue(HKEY_LOCAL_MACHINE, UNINST_KEY, "QuietUninstallString", c.registered + " /S");
+        }
+        ASSERT_EQ(RunCommand(SetupCommand("/S /D=" + dir_)), 0u);
+        ExpectFilesAsBuilt("", !c.ours);
+        ExpectRegistered();
+        EXPECT_EQ(ReadText(plain), c.ours ? MISSING : "another product");
+
+        PutValue(HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY, NULL, c.handler);
+        EXPECT_EQ(RunCommand(RegValue(HKEY_LOCAL_MACHINE, UNINST_KEY, "QuietUninstallString")), 0u);
+        EXPECT_TRUE(PumpUntil([] { return CountProcessesNamed(UNINSTALLER_COPY) == 0; }, 30000));
+        EXPECT_FALSE(PathExists(Installed(UNINSTALLER)));
+        EXPECT_EQ(ReadText(plain), c.ours ? MISSING : "another product");
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY));
+        const std::string left = lstrcmpiA(c.handler, CLSID) == 0 ? MISSING : c.handler;
+        EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY, NULL), left);
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY);
+        DeleteFileA(plain.c_str());
+        RemoveDirectoryA(dir_.c_str());
+    }
 }
 
 } // namespace
