@@ -27,7 +27,8 @@ static HMODULE ReferenceByAddress(void)
     GetModuleHandleExAFn getHandleEx = (GetModuleHandleExAFn)(void *)FindKernelFunction("GetModuleHandleExA");
     HMODULE module = NULL;
 
-    if (getHandleEx == NULL || !getHandleEx(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, (LPCSTR)&g_hModule, &module))
+    if (getHandleEx == NULL ||
+        !getHandleEx(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, (LPCSTR)&g_hModule, &module))
         return NULL;
     return module;
 }

@@ -134,9 +134,9 @@ protected:
     {
         IShellExtInit *extInit = NULL;
         IContextMenu *menu = NULL;
-        EXPECT_EQ(factory != NULL
-                      ? factory->CreateInstance(NULL, IID_IShellExtInit, (void **)&extInit)
-                      : CoCreateInstance(clsid_, NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit, (void **)&extInit),
+        EXPECT_EQ(factory != NULL ? factory->CreateInstance(NULL, IID_IShellExtInit, (void **)&extInit)
+                                  : CoCreateInstance(clsid_, NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                                     (void **)&extInit),
                   S_OK);
         if (data == NULL || extInit == NULL)
             return NULL;
@@ -520,12 +520,14 @@ TEST_F(Extension, AnExtensionInAFolderTheCodePageCannotNameHoldsItselfUntilItsBo
     menu->Release();
     HWND box = WaitForUnsentBox();
     ASSERT_NE(box, (HWND)NULL);
-    EXPECT_EQ(MessageBoxText(box),
-              "2 of 2 files were not added to the VELT Duplix 98 list: the settings window could not be started.");
+    EXPECT_EQ(
+        MessageBoxText(box),
+        "2 of 2 files were not added to the VELT Duplix 98 list: the settings window could not be started.");
     FreeLibrary(module);
     EXPECT_EQ(GetModuleHandleW(dll.c_str()), module) << "the worker holds the DLL while its box is up";
     PressButton(box, IDOK);
-    EXPECT_TRUE(PumpUntil([&] { return GetModuleHandleW(dll.c_str()) == NULL; })) << "and lets it go at its end";
+    EXPECT_TRUE(PumpUntil([&] { return GetModuleHandleW(dll.c_str()) == NULL; }))
+        << "and lets it go at its end";
     EXPECT_EQ(FindWindowA("#32770", PRODUCT_TITLE), (HWND)NULL) << "one box only";
     DeleteFileW(dll.c_str());
 }
