@@ -2,6 +2,8 @@
 // returns at once. Batches take turns, one request at a time, and each holds
 // the DLL: a lock for DllCanUnloadNow and a reference of its own, dropped as
 // the thread exits, so no code of the DLL runs after it could be unloaded.
+// Without that reference no worker starts: its last instructions would run
+// after the lock is gone, in a DLL the shell may have unloaded by then.
 #include "dxmenu/requests.h"
 #include "dxmenu/server.h"
 
@@ -10,7 +12,6 @@
 struct Batch {
     DWORD code;
     HWND sender;
-    DWORD start;
     HMODULE self;
     int count;
     RequestPath paths[1];
@@ -32,27 +33,19 @@ static DWORD WINAPI RunBatch(LPVOID param)
 {
     Batch *batch = (Batch *)param;
     HMODULE self = batch->self;
+    int why = 0;
+    int sent;
 
     EnterCriticalSection(&g_turn);
-    SendRequests(batch->code, batch->paths, batch->count, batch->sender, batch->start);
+    sent = SendRequests(batch->code, batch->paths, batch->count, batch->sender, &why);
     LeaveCriticalSection(&g_turn);
+    // Outside the turn: the box waits for the user, later commands need not.
+    if (sent < batch->count)
+        ShowUnsentNotice(batch->code, batch->count - sent, batch->count, why);
     HeapFree(GetProcessHeap(), 0, batch);
     CountLock(-1);
-    if (self != NULL)
-        FreeLibraryAndExitThread(self, 0);
+    FreeLibraryAndExitThread(self, 0);
     return 0;
-}
-
-// A reference to this DLL that the thread gives back as it exits; NULL when
-// the system will not give one (its path is not in the ANSI code page).
-static HMODULE ReferenceSelf(void)
-{
-    char module[MAX_PATH] = "";
-    DWORD len = GetModuleFileNameA(g_hModule, module, sizeof(module));
-
-    if (len == 0 || len >= sizeof(module))
-        return NULL;
-    return LoadLibraryA(module);
 }
 
 static Batch *CopyBatch(DWORD code, const RequestPath *paths, int count, HWND sender)
@@ -64,7 +57,6 @@ static Batch *CopyBatch(DWORD code, const RequestPath *paths, int count, HWND se
         return NULL;
     batch->code = code;
     batch->sender = sender;
-    batch->start = GetTickCount();
     batch->count = count;
     memcpy(batch->paths, paths, (SIZE_T)count * sizeof(RequestPath));
     return batch;
@@ -82,14 +74,18 @@ int StartRequests(DWORD code, const RequestPath *paths, int count, HWND sender)
     if (batch == NULL)
         return 0;
     // Taken before the thread starts: the shell may ask to unload the DLL
-    // the moment this call returns.
+    // the moment this call returns. Without it the command fails: sending
+    // on Explorer's own thread instead could hold Explorer for minutes.
     batch->self = ReferenceSelf();
+    if (batch->self == NULL) {
+        HeapFree(GetProcessHeap(), 0, batch);
+        return 0;
+    }
     CountLock(1);
     thread = CreateThread(NULL, 0, RunBatch, batch, 0, &id);
     if (thread == NULL) {
         CountLock(-1);
-        if (batch->self != NULL)
-            FreeLibrary(batch->self);
+        FreeLibrary(batch->self);
         HeapFree(GetProcessHeap(), 0, batch);
         return 0;
     }

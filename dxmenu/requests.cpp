@@ -1,6 +1,7 @@
 // Requests to the settings window: find it, or start the settings program
 // beside this DLL and wait for its window, then send one WM_COPYDATA per
-// path. Every wait is bounded, and the whole batch by its limit.
+// path. Every wait is bounded; the batch as a whole is not, since a window
+// that answers each request in time gets them all, however many there are.
 #include "dxmenu/requests.h"
 #include "dxmenu/server.h"
 
@@ -13,33 +14,6 @@ static const DWORD POLL_MS = 50;
 // How long one request may take; a window in a modal loop of its own still
 // answers sent messages, so only a hung program reaches this.
 static const UINT SEND_BOUND_MS = 5000;
-
-// What is left of the batch's time, 0 once it is over.
-static DWORD TimeLeft(DWORD start)
-{
-    DWORD spent = GetTickCount() - start;
-
-    return spent < BATCH_LIMIT_MS ? BATCH_LIMIT_MS - spent : 0;
-}
-
-static DWORD Smaller(DWORD a, DWORD b)
-{
-    return a < b ? a : b;
-}
-
-// Cuts the path before its last backslash. By character: in the Asian code
-// pages the second byte of a letter can be a backslash.
-static void CutAtLastBackslash(char *path)
-{
-    char *last = NULL;
-
-    for (char *p = path; *p != '\0'; p = CharNextA(p)) {
-        if (*p == '\\')
-            last = p;
-    }
-    if (last != NULL)
-        *last = '\0';
-}
 
 // The settings window once its dialog is shown (its list is loaded by then).
 static HWND FindShownSettingsWindow(void)
@@ -61,22 +35,21 @@ static int GetSettingsProgramPath(char *file, char *folder)
     if (!MakeCompanionPath(module, PROGRAM_FILE, file, MAX_PATH))
         return 0;
     lstrcpynA(folder, file, MAX_PATH);
-    CutAtLastBackslash(folder);
+    *(char *)FindLastBackslash(folder) = '\0'; // there is one: MakeCompanionPath put it there
     return 1;
 }
 
 // Polls for the window; gives up at the bound, or when the program ended
 // and no other start is bringing up a window either.
-static HWND WaitForSettingsWindow(HANDLE process, DWORD batchStart)
+static HWND WaitForSettingsWindow(HANDLE process)
 {
     DWORD start = GetTickCount();
-    DWORD bound = Smaller(START_BOUND_MS, TimeLeft(batchStart));
 
     for (;;) {
         HWND hwnd = FindShownSettingsWindow();
         if (hwnd != NULL)
             return hwnd;
-        if (GetTickCount() - start >= bound)
+        if (GetTickCount() - start >= START_BOUND_MS)
             return NULL;
         if (WaitForSingleObject(process, POLL_MS) == WAIT_OBJECT_0) {
             if (FindWindowA(NULL, SETTINGS_TITLE) == NULL)
@@ -86,7 +59,7 @@ static HWND WaitForSettingsWindow(HANDLE process, DWORD batchStart)
     }
 }
 
-static HWND StartSettingsProgram(DWORD batchStart)
+static HWND StartSettingsProgram(void)
 {
     char file[MAX_PATH] = "";
     char folder[MAX_PATH] = "";
@@ -102,31 +75,32 @@ static HWND StartSettingsProgram(DWORD batchStart)
     si.cb = sizeof(si);
     if (!CreateProcessA(file, line, NULL, NULL, FALSE, 0, NULL, folder, &si, &pi))
         return NULL;
-    hwnd = WaitForSettingsWindow(pi.hProcess, batchStart);
+    hwnd = WaitForSettingsWindow(pi.hProcess);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return hwnd;
 }
 
-int SendRequests(DWORD code, const RequestPath *paths, int count, HWND sender, DWORD start)
+int SendRequests(DWORD code, const RequestPath *paths, int count, HWND sender, int *why)
 {
     HWND hwnd;
 
-    if (paths == NULL || count <= 0 || TimeLeft(start) == 0)
+    *why = STOP_NOT_STARTED;
+    if (paths == NULL || count <= 0)
         return 0;
     hwnd = FindShownSettingsWindow();
     if (hwnd == NULL)
-        hwnd = StartSettingsProgram(start);
+        hwnd = StartSettingsProgram();
     if (hwnd == NULL)
         return 0;
     for (int i = 0; i < count; i++) {
-        DWORD left = TimeLeft(start);
-        // A window that stopped answering gets no more requests to wait for,
-        // and past the limit the rest are dropped.
-        if (left == 0 || !SendListRequest(hwnd, sender, code, paths[i], Smaller(SEND_BOUND_MS, left)))
-            return 0;
+        // A window that stopped answering gets no more requests to wait for.
+        if (!SendListRequest(hwnd, sender, code, paths[i], SEND_BOUND_MS)) {
+            *why = IsWindow(hwnd) ? STOP_NO_ANSWER : STOP_CLOSED;
+            return i;
+        }
     }
     // The change is kept only when the user confirms the dialog: show it.
     SetForegroundWindow(hwnd);
-    return 1;
+    return count;
 }

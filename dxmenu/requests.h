@@ -8,14 +8,21 @@
 // A path as a request carries it: ANSI, at most 259 characters.
 typedef char RequestPath[MAX_PATH];
 
-// How long one command's requests may take, counted from the command; the
-// ones not sent by then are dropped.
-#define BATCH_LIMIT_MS 30000
+// Why a batch ended before its last request was delivered.
+#define STOP_NO_ANSWER 1   // the window did not answer one request within its bound
+#define STOP_CLOSED 2      // the window was closed meanwhile
+#define STOP_NOT_STARTED 3 // none was open, and the settings program showed none
 
 // Sends one request with the code per path, to the open settings window or
-// to one started for them, until BATCH_LIMIT_MS after the tick count start.
-// 1 when every request was delivered.
-int SendRequests(DWORD code, const RequestPath *paths, int count, HWND sender, DWORD start);
+// to one started for them, for as long as the window answers each in time.
+// Gives the number delivered; when that is fewer than count, *why says why
+// the rest were given up.
+int SendRequests(DWORD code, const RequestPath *paths, int count, HWND sender, int *why);
+
+// Tells the user in one message box, owned by no window, that unsent of the
+// count files were not added (or removed), and why. Returns when the box is
+// closed.
+void ShowUnsentNotice(DWORD code, int unsent, int count, int why);
 
 // Hands copies of the paths to a worker thread that sends them once the
 // batches before it are done, and returns at once. The DLL stays loaded

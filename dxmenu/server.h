@@ -13,6 +13,10 @@ extern HMODULE g_hModule;
 void CountObject(int delta);
 void CountLock(int delta);
 
+// A reference to this DLL of its own, for FreeLibrary or
+// FreeLibraryAndExitThread; NULL only when the system gives none at all.
+HMODULE ReferenceSelf(void);
+
 // Creates the context-menu object and asks it for riid.
 HRESULT CreateContextMenu(REFIID riid, void **ppv);
 

@@ -1,7 +1,8 @@
 // Benchmark, not a test: the extension's Add command for 1,000 selected files
 // while 5,000 entries are stored, with no settings window open. How long
 // Explorer's calls take (Initialize with the selection, InvokeCommand), and
-// how long the worker takes to start Duplix.exe and deliver every request.
+// how long the worker takes to start Duplix.exe and deliver every request:
+// the whole batch, which has no limit of its own, only one per request.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -16,6 +17,7 @@
 #include "app/program.h"
 #include "res/resource.h"
 #include "support/drop_data.h"
+#include "support/modal.h"
 #include "support/process.h"
 #include "support/product_key.h"
 #include "support/wait.h"
@@ -23,7 +25,9 @@
 static const int FILES = 1000;
 static const int STORED = 5000;
 static const double CALL_GOAL_MS = 100.0;
-static const double BATCH_GOAL_MS = 30000.0;  // the worker's own limit
+static const double REQUEST_BOUND_MS = 5000.0;  // the worker's bound for one request
+// Only for a batch that never ends: about 80 ms a file is expected.
+static const DWORD BATCH_BOUND_MS = 15 * 60 * 1000;
 
 static double Now()
 {
@@ -122,9 +126,18 @@ static bool MeasureOnce(const std::wstring &paths, Run *run)
     hr = menu->InvokeCommand(&info);
     run->call = Now() - t0;
     menu->Release();
-    // The worker holds the DLL until its last request is delivered or dropped.
-    bool ended = PumpUntil([] { return CanUnloadNow() == S_OK; }, 2 * (DWORD)BATCH_GOAL_MS);
+    // The worker holds the DLL until its last request is delivered, or until
+    // its box about the ones it gave up on is closed.
+    HWND box = NULL;
+    bool ended = PumpUntil(
+        [&] { return CanUnloadNow() == S_OK || (box = FindWindowA("#32770", PRODUCT_TITLE)) != NULL; },
+        BATCH_BOUND_MS);
     run->batch = Now() - t0;
+    if (box != NULL) {
+        printf("the worker gave up: %s\n", MessageBoxText(box).c_str());
+        PressButton(box, IDOK);
+        ended = PumpUntil([] { return CanUnloadNow() == S_OK; });
+    }
     HWND dlg = FindSettingsWindow();
     int count = dlg != NULL ? (int)SendDlgItemMessageA(dlg, IDC_FILE_LIST, LVM_GETITEMCOUNT, 0, 0) : 0;
     run->delivered = count - STORED;
@@ -170,9 +183,12 @@ int main(int argc, char **argv)
            runs);
     printf("%-44s %9.1f ms   goal <= %.0f ms\n", "Explorer's InvokeCommand", Median(calls), CALL_GOAL_MS);
     printf("%-44s %9.1f ms   (Explorer's thread, reading the names)\n", "Explorer's Initialize", Median(inits));
-    printf("%-44s %9.0f ms   goal <= %.0f ms, all delivered\n", "whole batch (start, load, 1,000 requests)",
-           Median(batches), BATCH_GOAL_MS);
-    printf("%-44s %9d      goal %d\n", "requests delivered (fewest of the runs)", delivered, FILES);
+    printf("%-44s %9.0f ms   (no limit: each request within %.0f ms)\n",
+           "whole batch (start, load, 1,000 requests)", Median(batches), REQUEST_BOUND_MS);
+    printf("%-44s %9.1f ms   goal < %.0f ms for every one\n", "per file, start and load included",
+           Median(batches) / FILES, REQUEST_BOUND_MS);
+    printf("%-44s %9d      goal %d (a slower request ends the batch)\n",
+           "requests delivered (fewest of the runs)", delivered, FILES);
     OleUninitialize();
     return 0;
 }

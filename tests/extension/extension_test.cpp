@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "res/resource.h"
 #include "support/drop_data.h"
+#include "support/modal.h"
 #include "support/process.h"
 #include "support/product_key.h"
 #include "support/remote_list.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -77,6 +79,16 @@ HRESULT CanUnloadNow()
     return canUnload != NULL ? canUnload() : E_FAIL;
 }
 
+// The extension's message box about files it could not send, once shown.
+// FindWindow reads no window's text through a message, so a hung window of
+// this process cannot hold it.
+HWND WaitForUnsentBox()
+{
+    HWND box = NULL;
+    PumpUntil([&] { return (box = FindWindowA("#32770", PRODUCT_TITLE)) != NULL; });
+    return box;
+}
+
 class Extension : public ::testing::Test {
 protected:
     // Makes the files, and starts Duplix.exe once: it registers the extension.
@@ -87,8 +99,13 @@ protected:
         folder_ = std::string(temp) + "dxmenu test\\";
         CreateDirectoryA(folder_.c_str(), NULL);
         files_ = {folder_ + "report two.doc", folder_ + "Report one.txt"}; // the second sorts first
-        for (const std::string &file : files_)
-            CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+        batch_.clear();
+        for (char n = '1'; n <= '5'; n++)
+            batch_.push_back(folder_ + "batch " + n + ".txt");
+        for (const std::vector<std::string> *list : {&files_, &batch_}) {
+            for (const std::string &file : *list)
+                CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+        }
         Child duplix;
         ASSERT_TRUE(duplix.Start(BinPath(PROGRAM_FILE)));
         HWND dlg = WaitForSettingsWindow(duplix.Pid());
@@ -111,12 +128,15 @@ protected:
         OleUninitialize();
     }
 
-    // A new extension object given the data object, which it releases.
-    IContextMenu *MenuFrom(IDataObject *data, HRESULT init = S_OK)
+    // A new extension object given the data object, which it releases; made
+    // through COM, or by the factory of a DLL that the test loaded itself.
+    IContextMenu *MenuFrom(IDataObject *data, HRESULT init = S_OK, IClassFactory *factory = NULL)
     {
         IShellExtInit *extInit = NULL;
         IContextMenu *menu = NULL;
-        EXPECT_EQ(CoCreateInstance(clsid_, NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit, (void **)&extInit),
+        EXPECT_EQ(factory != NULL ? factory->CreateInstance(NULL, IID_IShellExtInit, (void **)&extInit)
+                                  : CoCreateInstance(clsid_, NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                                     (void **)&extInit),
                   S_OK);
         if (data == NULL || extInit == NULL)
             return NULL;
@@ -129,12 +149,13 @@ protected:
 
     // By offset, or by the verb that the menu itself gives, ANSI or wide.
     enum Way { BY_OFFSET, BY_VERB, BY_WIDE_VERB };
-    static HRESULT Invoke(IContextMenu *menu, UINT offset, Way way)
+    static HRESULT Invoke(IContextMenu *menu, UINT offset, Way way, HWND explorer = NULL)
     {
         CMINVOKECOMMANDINFOEX info = {};
         char verb[64] = "";
         WCHAR verbW[64] = L"";
         info.cbSize = sizeof(info);
+        info.hwnd = explorer;
         info.lpVerb = way == BY_OFFSET ? MAKEINTRESOURCEA(offset) : way == BY_VERB ? verb : "not this one";
         EXPECT_EQ(menu->GetCommandString(offset, GCS_VERBA, NULL, verb, sizeof(verb)), S_OK);
         EXPECT_EQ(menu->GetCommandString(offset, GCS_VERBW, NULL, (LPSTR)verbW, 64), S_OK);
@@ -145,11 +166,13 @@ protected:
 
     static std::string folder_;
     static std::vector<std::string> files_;
+    static std::vector<std::string> batch_;  // five files
     CLSID clsid_ = {};
 };
 
 std::string Extension::folder_;
 std::vector<std::string> Extension::files_;
+std::vector<std::string> Extension::batch_;
 
 // Each add leaves an edit open, and the next file sorts before the edited one.
 TEST_F(Extension, CommandsStartTheDialogWhenNoneIsOpenAndReachItForEveryFile)
@@ -188,33 +211,6 @@ TEST_F(Extension, PathsARequestCannotCarryWholeAreSkipped)
     menu->Release();
     if ((menu = MenuFrom(ClipboardDataObject(tooLong + L'\0' + foreign + L'\0'), E_FAIL)) != NULL)
         menu->Release();
-}
-
-// A window with the settings title whose thread never reads its messages
-// (not looked at with GetWindowText, which would wait on it too). Explorer's
-// call returns at once; the worker waits, and holds the DLL until it ends.
-TEST_F(Extension, AHungSettingsWindowNeverHoldsTheCommandNorLosesTheDllUnderItsWorker)
-{
-    IContextMenu *menu = MenuFrom(ShellDataObject(files_));
-    ASSERT_NE(menu, (IContextMenu *)NULL);
-    HANDLE created = CreateEventA(NULL, TRUE, FALSE, NULL), release = CreateEventA(NULL, TRUE, FALSE, NULL);
-    std::thread owner([&] {
-        HWND hung = CreateWindowA("STATIC", SETTINGS_TITLE, WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, 0, 0, 0, 0);
-        SetEvent(created);
-        WaitForSingleObject(release, INFINITE);
-        DestroyWindow(hung);
-    });
-    WaitForSingleObject(created, WAIT_BOUND_MS);
-    DWORD before = GetTickCount();
-    EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
-    EXPECT_LT(GetTickCount() - before, 100u) << "Explorer's call waited for the window";
-    menu->Release();
-    EXPECT_EQ(CanUnloadNow(), S_FALSE) << "the worker still waits for the window";
-    SetEvent(release);
-    owner.join();
-    EXPECT_TRUE(PumpUntil([] { return CanUnloadNow() == S_OK; })) << "the worker ended and let the DLL go";
-    CloseHandle(created);
-    CloseHandle(release);
 }
 
 struct NameCase {
@@ -388,6 +384,152 @@ TEST_F(Extension, ShowCopiesIsOfferedForOneFileAndOpensItsCopiesWindow)
         }
         menu->Release();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A stand-in for the settings window, on a thread of its own: it takes the
+// first requests and then, as the next one arrives, hangs in it until the
+// end of the test, or it closes as it takes its last.
+enum After { HANGS, CLOSES };
+
+class StandIn {
+public:
+    StandIn(int answers, After after) : answers_(answers), after_(after)
+    {
+        thread_ = std::thread([this] { Run(); });
+        WaitForSingleObject(created_, WAIT_BOUND_MS);
+    }
+    ~StandIn()
+    {
+        SetEvent(release_);
+        PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        thread_.join();
+        CloseHandle(created_);
+        CloseHandle(release_);
+    }
+    int Received() const { return received_; }
+
+private:
+    void Run()
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(NULL);
+        wc.lpszClassName = "DuplixStandIn";
+        RegisterClassA(&wc);
+        hwnd_ = CreateWindowA(wc.lpszClassName, SETTINGS_TITLE, WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, 0, 0,
+                              wc.hInstance, 0);
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, (LONG_PTR)this);
+        SetEvent(created_);
+        for (MSG msg; GetMessageA(&msg, NULL, 0, 0) > 0;)
+            DispatchMessageA(&msg);
+    }
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        StandIn *self = (StandIn *)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
+        if (msg == WM_DESTROY)
+            PostQuitMessage(0);
+        if (msg != WM_COPYDATA || self == NULL)
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        if (++self->received_ > self->answers_)
+            WaitForSingleObject(self->release_, INFINITE);
+        else if (self->received_ == self->answers_ && self->after_ == CLOSES)
+            DestroyWindow(hwnd);
+        return TRUE;
+    }
+
+    int answers_;
+    After after_;
+    std::atomic<int> received_{0};
+    HWND hwnd_ = NULL;
+    HANDLE created_ = CreateEventA(NULL, TRUE, FALSE, NULL);
+    HANDLE release_ = CreateEventA(NULL, TRUE, FALSE, NULL);
+    std::thread thread_;
+};
+
+struct GiveUpCase {
+    const char *what;
+    UINT command;
+    int answers;
+    After after;
+    const char *text;
+};
+
+// Explorer's call returns while the worker still sends; when the window
+// stops taking requests, the worker sends no more and shows one box, owned
+// by no window (not Explorer's), with what was lost and why. The closing
+// window is last: the command after it opens the real dialog.
+TEST_F(Extension, AWindowThatStopsHalfWayGetsNoMoreRequestsAndOneBoxCountsTheRest)
+{
+    const GiveUpCase cases[] = {
+        {"hangs at the third", 0, 2, HANGS,
+         "3 of 5 files were not added to the VELT Duplix 98 list: the settings window did not answer."},
+        {"closes after the fourth", 1, 4, CLOSES,
+         "1 of 5 files were not removed from the VELT Duplix 98 list: the settings window was closed."},
+    };
+    HWND explorer = CreateWindowA("STATIC", "Explorer", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, 0, 0, 0, 0);
+    for (const GiveUpCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        StandIn window(c.answers, c.after);
+        IContextMenu *menu = MenuFrom(ShellDataObject(batch_));
+        ASSERT_NE(menu, (IContextMenu *)NULL);
+        EXPECT_EQ(Invoke(menu, c.command, BY_OFFSET, explorer), S_OK);
+        menu->Release();
+        EXPECT_EQ(CanUnloadNow(), S_FALSE) << "Explorer's call returned while the worker holds the DLL";
+        HWND box = WaitForUnsentBox();
+        ASSERT_NE(box, (HWND)NULL);
+        EXPECT_EQ(MessageBoxText(box), c.text);
+        EXPECT_EQ(GetWindow(box, GW_OWNER), (HWND)NULL);
+        EXPECT_EQ(window.Received(), c.answers + (c.after == HANGS));
+        if (c.after == CLOSES) {  // a box left open holds up no later command
+            IContextMenu *next = MenuFrom(ShellDataObject(files_));
+            EXPECT_EQ(Invoke(next, 0, BY_OFFSET), S_OK);
+            next->Release();
+            EXPECT_NE(WaitForList({files_[1], files_[0]}, true), (HWND)NULL);
+        }
+        PressButton(box, IDOK);
+        EXPECT_TRUE(PumpUntil([] { return CanUnloadNow() == S_OK; })) << "the worker ended with its box";
+        EXPECT_EQ(FindWindowA("#32770", PRODUCT_TITLE), (HWND)NULL) << "one box only";
+    }
+    DestroyWindow(explorer);
+}
+
+// Loaded from a folder whose name the ANSI code page cannot hold, so that
+// its ANSI module name is of no use, and with no settings program beside it.
+// Let go by everyone else while its box is up, the DLL stays until the box
+// is closed, and then unloads.
+TEST_F(Extension, AnExtensionInAFolderTheCodePageCannotNameHoldsItselfUntilItsBoxIsClosed)
+{
+    std::wstring dll = Wide(folder_) + L"\x0416\x0443\x043a";
+    CreateDirectoryW(dll.c_str(), NULL);
+    dll += L"\\" + Wide(EXTENSION_FILE);
+    ASSERT_TRUE(CopyFileW(Wide(BinPath(EXTENSION_FILE)).c_str(), dll.c_str(), FALSE));
+    HMODULE module = LoadLibraryW(dll.c_str());
+    ASSERT_NE(module, (HMODULE)NULL);
+    auto getClass =
+        (HRESULT(WINAPI *)(REFCLSID, REFIID, void **))(void *)GetProcAddress(module, "DllGetClassObject");
+    IClassFactory *factory = NULL;
+    ASSERT_EQ(getClass(clsid_, IID_IClassFactory, (void **)&factory), S_OK);
+    IContextMenu *menu = MenuFrom(ShellDataObject(files_), S_OK, factory);
+    factory->Release();
+    ASSERT_NE(menu, (IContextMenu *)NULL);
+    EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
+    menu->Release();
+    HWND box = WaitForUnsentBox();
+    ASSERT_NE(box, (HWND)NULL);
+    EXPECT_EQ(
+        MessageBoxText(box),
+        "2 of 2 files were not added to the VELT Duplix 98 list: the settings window could not be started.");
+    FreeLibrary(module);
+    EXPECT_EQ(GetModuleHandleW(dll.c_str()), module) << "the worker holds the DLL while its box is up";
+    PressButton(box, IDOK);
+    EXPECT_TRUE(PumpUntil([&] { return GetModuleHandleW(dll.c_str()) == NULL; }))
+        << "and lets it go at its end";
+    EXPECT_EQ(FindWindowA("#32770", PRODUCT_TITLE), (HWND)NULL) << "one box only";
+    DeleteFileW(dll.c_str());
 }
 
 }  // namespace
