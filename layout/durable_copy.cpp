@@ -177,7 +177,22 @@ static int DropTemp(const char *temp, int result)
     return result;
 }
 
-int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd)
+// The write time and size a source must still have when it is opened.
+struct ExpectedState {
+    FILETIME saved;
+    ULONGLONG size;
+};
+
+static int IsExpected(const BY_HANDLE_FILE_INFORMATION *state, const ExpectedState *expected)
+{
+    return (((ULONGLONG)state->nFileSizeHigh << 32) | state->nFileSizeLow) == expected->size &&
+           CompareFileTime(&state->ftLastWriteTime, &expected->saved) == 0;
+}
+
+// The one copy, for any source or, with expected, only for the opened file
+// that still is that version.
+static int CopyOpened(const char *source, const char *target, int place, EndCheck mustEnd,
+                      const ExpectedState *expected)
 {
     char temp[LONG_PATH];
     BY_HANDLE_FILE_INFORMATION before;
@@ -198,6 +213,13 @@ int CopyThroughTemp(const char *source, const char *target, int place, EndCheck 
         CloseHandle(in);
         return COPY_RETRY;
     }
+    // Checked on the file we read from, not by its name: the name may have
+    // been given another version since it was looked at.
+    if (expected != NULL && !IsExpected(&before, expected)) {
+        CloseHandle(in);
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return COPY_OTHER_VERSION;
+    }
     if (!MakeParentFolder(target)) {
         error = GetLastError();
         result = TargetFailure(error);
@@ -212,4 +234,19 @@ int CopyThroughTemp(const char *source, const char *target, int place, EndCheck 
     if (result == COPY_DONE)
         result = PutInPlace(temp, target, place);
     return result == COPY_DONE ? COPY_DONE : DropTemp(temp, result);
+}
+
+int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd)
+{
+    return CopyOpened(source, target, place, mustEnd, NULL);
+}
+
+int CopyVersionThroughTemp(const char *source, const char *target, int place, const FILETIME *saved,
+                           ULONGLONG size)
+{
+    ExpectedState expected;
+
+    expected.saved = *saved;
+    expected.size = size;
+    return CopyOpened(source, target, place, NULL, &expected);
 }

@@ -31,4 +31,14 @@
 // write time; one COPY_ or FAIL_ code. The last error is the failed step's.
 int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd);
 
+// The source opened holds another version than the one asked for (its
+// write time or size differs): nothing was written. Last error: file not found.
+#define COPY_OTHER_VERSION 9
+
+// CopyThroughTemp of the version saved at saved with size bytes only:
+// checked on the opened source, so a name given a newer version meanwhile
+// gives COPY_OTHER_VERSION rather than that version.
+int CopyVersionThroughTemp(const char *source, const char *target, int place, const FILETIME *saved,
+                           ULONGLONG size);
+
 #endif
