@@ -132,8 +132,8 @@ int IsVersionKept(const CopiesWindow *w, const CopyVersion *version)
     int place;
 
     for (place = 0; place < COPY_PLACE_COUNT; place++) {
-        if (GetKeptPath(w, version, place, copy) && GetPathInfo(copy, &info) && SizeOf(&info) == version->size &&
-            CompareFileTime(&info.ftLastWriteTime, &version->saved) == 0)
+        if (GetKeptPath(w, version, place, copy) && GetPathInfo(copy, &info) &&
+            SizeOf(&info) == version->size && CompareFileTime(&info.ftLastWriteTime, &version->saved) == 0)
             return 1;
     }
     return 0;

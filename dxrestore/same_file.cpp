@@ -25,7 +25,8 @@ static int IsSameSpelling(const char *a, const char *b)
 {
     char fullA[MAX_PATH], fullB[MAX_PATH], shortA[MAX_PATH], shortB[MAX_PATH];
     char *name;
-    DWORD lenA = GetFullPathNameA(a, MAX_PATH, fullA, &name), lenB = GetFullPathNameA(b, MAX_PATH, fullB, &name);
+    DWORD lenA = GetFullPathNameA(a, MAX_PATH, fullA, &name),
+          lenB = GetFullPathNameA(b, MAX_PATH, fullB, &name);
 
     if (lenA == 0 || lenA >= MAX_PATH || lenB == 0 || lenB >= MAX_PATH)
         return lstrcmpiA(a, b) == 0;
