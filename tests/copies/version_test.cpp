@@ -8,43 +8,28 @@
 
 namespace {
 
-const Place kNewest = {"", 0};
-const Place kMinute3 = {"a Last Hour - One per Minute", 3};
-const Place kDay7 = {"c Last Month - One per Day", 7};
-const char kGone[] = "This version is no longer kept.";
+const Place kNewest = {"", 0}, kMinute3 = {"a Last Hour - One per Minute", 3};
+const char kGone[] = "This version is no longer kept.", kSaveTitle[] = PRODUCT_TITLE " - Save the version as";
 
-class VersionShown : public CopiesWindowTest {
-protected:
-    // Types path into the Save dialog and presses Save.
-    static std::function<void(HWND)> SaveTo(const std::string &path)
-    {
-        return [path](HWND dlg) {
-            SendMessageA(FileNameBox(dlg), WM_SETTEXT, 0, (LPARAM)path.c_str());
-            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));
-        };
-    }
-};
-
-// The row shows the version saved at 10:00, which the newest copy held when
-// the list was made; then the notifier puts a later one there. The reload
-// is stopped, as if that happened right after one.
-TEST_F(VersionShown, EachButtonActsOnTheRowsVersionOrSaysItIsNoLongerKept)
+// The row shows the version of 10:00, which the newest copy held when the
+// list was made; then the notifier puts a later one there (the reload is
+// stopped, as if that happened right after one).
+TEST_F(CopiesWindowTest, EachButtonActsOnTheRowsVersionOrSaysItIsNoLongerKept)
 {
     char temp[MAX_PATH] = "";
     GetTempPathA(sizeof(temp), temp);
-    const std::string shown =
-        std::string(temp) + PRODUCT_TITLE " Copies\\view (saved 2026-12-07 10-00-00).dxview";
+    const std::string shown = temp + std::string(PRODUCT_TITLE " Copies\\view (saved 2026-12-07 10-00-00)") +
+                              ".dxview";
     const std::string elsewhere = scratch_ + "\\elsewhere.dxview";
     source_ = scratch_ + "\\work\\view.dxview";
     RegisterViewer();
     for (int button : {IDC_RESTORE_COPY, IDC_OPEN_COPY, IDC_SAVE_COPY}) {
         for (bool keptElsewhere : {true, false}) {
-            SCOPED_TRACE(std::to_string(button) +
-                         (keptElsewhere ? " kept in Minute 03" : " newest copy only"));
+            SCOPED_TRACE(std::to_string(button) + (keptElsewhere ? " also in Minute 03" : " newest only"));
             RemoveFolderTree(scratch_);
-            ASSERT_TRUE(WriteText(source_, "present"));
             SetFileAttributesA(shown.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(shown.c_str());
+            ASSERT_TRUE(WriteText(source_, "present"));
             PutCopy(kNewest, "alpha", LocalTime(0));
             if (keptElsewhere)
                 PutCopy(kMinute3, "alpha", LocalTime(0));
@@ -52,36 +37,32 @@ TEST_F(VersionShown, EachButtonActsOnTheRowsVersionOrSaysItIsNoLongerKept)
             KillTimer(dlg_, RELOAD_TIMER);
             PutCopy(kNewest, "beta is longer", LocalTime(7));
 
-            // Only the windows this case opens are waited for.
-            std::string told;
+            std::string told;  // only the windows this case opens are waited for
             std::vector<std::unique_ptr<ModalAnswer>> answers;
             if (button == IDC_SAVE_COPY)
-                answers.emplace_back(
-                    new ModalAnswer(PRODUCT_TITLE " - Save the version as", NULL, SaveTo(elsewhere)));
+                answers.emplace_back(new ModalAnswer(kSaveTitle, NULL, [&](HWND d) {
+                    SendMessageA(FileNameBox(d), WM_SETTEXT, 0, (LPARAM)elsewhere.c_str());
+                    PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(d, IDOK));
+                }));
             if (!keptElsewhere)
                 answers.emplace_back(new ModalAnswer(BoxSaying(kGone), PressAndKeep(IDOK, &told)));
             else if (button == IDC_RESTORE_COPY)
-                answers.emplace_back(new ModalAnswer(
-                    BoxSaying("Put the version of view.dxview saved " + ShownTime(LocalTime(0))),
-                    PressAndKeep(IDYES, &told)));
+                answers.emplace_back(new ModalAnswer(BoxSaying("Put the version of view.dxview saved " +
+                                                               ShownTime(LocalTime(0))),
+                                                     PressAndKeep(IDYES, &told)));
             Press(button);
             for (auto &answer : answers)
                 EXPECT_TRUE(answer->Finish());
             if (button == IDC_OPEN_COPY && keptElsewhere)
                 EXPECT_EQ(Viewed(1), std::vector<std::string>{shown});
-            std::string acted = button == IDC_RESTORE_COPY ? source_
-                                : button == IDC_OPEN_COPY  ? shown
-                                                           : elsewhere;
-            if (keptElsewhere) {
-                EXPECT_EQ(ReadText(acted), "alpha");
-                EXPECT_NE(told, kGone);
-            } else {
-                EXPECT_EQ(told, kGone);
-                EXPECT_EQ(ReadText(acted), button == IDC_RESTORE_COPY ? "present" : "<missing>");
+            bool restore = button == IDC_RESTORE_COPY;
+            std::string acted = restore ? source_ : button == IDC_OPEN_COPY ? shown : elsewhere;
+            EXPECT_EQ(ReadText(acted), keptElsewhere ? "alpha" : restore ? "present" : "<missing>");
+            EXPECT_EQ(told == kGone, !keptElsewhere);
+            if (!keptElsewhere) {
                 EXPECT_FALSE(PathExists(backup_ + "\\Before restore")) << "nothing kept for nothing";
                 EXPECT_EQ(Rows(),
-                          std::vector<std::string>{ShownTime(LocalTime(7)) + " | 14 bytes | Newest copy"})
-                    << "the list is reloaded";
+                          std::vector<std::string>{ShownTime(LocalTime(7)) + " | 14 bytes | Newest copy"});
                 EXPECT_EQ(Selected(), -1);
             }
             DestroyWindow(dlg_);
@@ -93,30 +74,21 @@ TEST_F(VersionShown, EachButtonActsOnTheRowsVersionOrSaysItIsNoLongerKept)
 }
 
 // While the window is open the notifier moves the newest version into a
-// ring and makes a new one: a row comes in, the older row chosen stays
-// chosen, and Restore puts back that one.
-TEST_F(VersionShown, NewCopiesComeInAsRowsAndTheChosenVersionStaysChosen)
+// ring and makes a new one: a row comes in, and the older row chosen stays
+// chosen.
+TEST_F(CopiesWindowTest, NewCopiesComeInAsRowsAndTheChosenVersionStaysChosen)
 {
-    ASSERT_TRUE(WriteText(source_, "present"));
     PutCopy(kNewest, "one", LocalTime(0));
-    PutCopy(kDay7, "older", LocalTime(-2000));
+    PutCopy({"c Last Month - One per Day", 7}, "older", LocalTime(-2000));
     OpenWindow(source_);
     Select(1);
     PutCopy(kMinute3, "one", LocalTime(0));
     PutCopy(kNewest, "two!", LocalTime(5));
-    std::vector<std::string> rows = {
-        ShownTime(LocalTime(5)) + " | 4 bytes | Newest copy",
-        ShownTime(LocalTime(0)) + " | 3 bytes | Minute 03",
-        ShownTime(LocalTime(-2000)) + " | 5 bytes | Day 07",
-    };
+    std::vector<std::string> rows = {ShownTime(LocalTime(5)) + " | 4 bytes | Newest copy",
+                                     ShownTime(LocalTime(0)) + " | 3 bytes | Minute 03",
+                                     ShownTime(LocalTime(-2000)) + " | 5 bytes | Day 07"};
     EXPECT_TRUE(PumpUntil([&] { return Rows() == rows; })) << Rows().size();
-    ASSERT_EQ(Selected(), 2);
-    std::string asked;
-    ModalAnswer question(BoxSaying("Put the version of plan.txt saved " + ShownTime(LocalTime(-2000))),
-                         PressAndKeep(IDYES, &asked));
-    Press(IDC_RESTORE_COPY);
-    EXPECT_TRUE(question.Finish());
-    EXPECT_EQ(ReadText(source_), "older");
+    EXPECT_EQ(Selected(), 2);
 }
 
 }  // namespace
