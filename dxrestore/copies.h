@@ -9,12 +9,14 @@
 // Room for "Newest copy, Minute 00, ..." naming every place at once.
 #define KEPT_IN_SIZE 1400
 #define TIME_TEXT_SIZE 128
+// How often an open window looks for new copies.
+#define RELOAD_TIMER 1
+#define RELOAD_MS 2000
 
 // One distinct saved content: copies of the same size and time are one.
 struct CopyVersion {
     FILETIME saved;  // the file's own write time, which each copy carries
     ULONGLONG size;
-    int firstPlace;  // the newest place that holds it, read when it is used
     BYTE kept[COPY_PLACE_COUNT];
 };
 
@@ -34,8 +36,16 @@ struct CopiesWindow {
 // copy_list.cpp: the versions of source, newest first; 0 when the backup
 // path cannot be read (last error set), with no versions.
 int FindCopies(const char *backup, const char *source, CopyList *list);
-// The copy to read a version from.
-int GetVersionPath(const CopiesWindow *w, int index, char *out, int size);
+// Whether two lists show the same versions in the same places.
+int IsSameList(const CopyList *a, const CopyList *b);
+// The row of the version of that time and size; -1 when it is not listed.
+int FindVersionRow(const CopyList *list, const CopyVersion *version);
+// Whether one of the version's places still holds it, by name.
+int IsVersionKept(const CopiesWindow *w, const CopyVersion *version);
+// Copies the version to target from the first of its places (the newest
+// copy first) whose opened copy is still exactly it; one COPY_ or FAIL_
+// code, COPY_OTHER_VERSION when no place holds it any more.
+int CopyVersionTo(const CopiesWindow *w, const CopyVersion *version, const char *target, int place);
 
 // copy_texts.cpp: what the window shows.
 // Adds text to the end of out, cut to its size, always terminated.
@@ -55,22 +65,42 @@ int LoadCopies(const char *path, CopiesWindow *w);
 
 
 // restore.cpp: where the file's present content is kept by a restore made
-// now; then the restore itself, which keeps it there first (keep is empty
-// for a file that is not there). 0 with the last error when the file was
-// left as it was.
+// now; then the restore itself, which keeps it there first.
 int MakeKeepPath(const CopiesWindow *w, char *keep, int size);
+// Decided after the user's yes: asked (the place the question named) while
+// it is free, another when it is taken, empty when there is no file; 0 when
+// the content has no place.
+int ChooseKeepPath(const CopiesWindow *w, const char *asked, char *keep, int size);
 // Whether the error means another program holds the file.
 int IsInUseError(DWORD error);
-int RestoreVersion(const char *copy, const char *source, const char *keep);
+// COPY_DONE, COPY_OTHER_VERSION, or a failure with the last error saying
+// why; a file gone meanwhile empties keep, with nothing to keep.
+int RestoreVersion(const CopiesWindow *w, const CopyVersion *version, char *keep);
+// What a restore cut short left beside the file: the old file renamed aside
+// with none in place goes back, a temporary copy goes.
+void RepairCutRestore(const char *source);
 
-// version_actions.cpp: the buttons, on the selected row.
-void OpenVersion(HWND hDlg, CopiesWindow *w, int index);
-void SaveVersionAs(HWND hDlg, CopiesWindow *w, int index);
-void AskAndRestore(HWND hDlg, CopiesWindow *w, int index);
-void ShowRestored(HWND hDlg, CopiesWindow *w, int index, const char *keep);
+// same_file.cpp: whether the path names the file itself, however spelt.
+int IsSameFile(const char *path, const char *source);
+
+// version_actions.cpp: the buttons, on the version the selected row showed
+// when pressed (the list may be reloaded while a question is up).
+void OpenVersion(HWND hDlg, CopiesWindow *w, const CopyVersion *version);
+void SaveVersionAs(HWND hDlg, CopiesWindow *w, const CopyVersion *version);
+void ShowFailure(const char *what, const char *name);
+// Says so and reloads the list.
+void ShowNoLongerKept(HWND hDlg, CopiesWindow *w);
+
+// restore_steps.cpp: Restore as the user sees it. asked is the place the
+// question named for the present content ("" for none asked).
+void AskAndRestore(HWND hDlg, CopiesWindow *w, const CopyVersion *version);
+void RestoreAndReport(HWND hDlg, CopiesWindow *w, const CopyVersion *version, const char *asked);
 
 // copies_dlg.cpp: the window.
 INT_PTR CALLBACK CopiesDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam);
+// Looks for the versions again and shows them when they changed, the
+// chosen version still chosen; the file's state too.
+void ReloadCopies(HWND hDlg, CopiesWindow *w);
 // Shows the window for path until it is closed; 0 for a path that is not
 // a file path.
 int RunCopiesWindow(const char *path);

@@ -68,7 +68,8 @@ static void SetCell(HWND list, int row, int column, char *text)
     SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&item);
 }
 
-static void FillRows(HWND list, const CopyList *copies)
+// The rows anew, with row chosen (-1: none).
+static void FillRows(HWND list, const CopyList *copies, int chosen)
 {
     char text[KEPT_IN_SIZE];
     LVITEMA item;
@@ -88,9 +89,17 @@ static void FillRows(HWND list, const CopyList *copies)
         FormatKeptIn(&copies->versions[i], text, sizeof(text));
         SetCell(list, row, 2, text);
     }
-    if (copies->count > 0) {
-        ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    }
+    if (chosen >= 0 && chosen < copies->count)
+        ListView_SetItemState(list, chosen, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+// Scrolls the list so that row is the first one seen.
+static void ScrollToRow(HWND list, int row)
+{
+    RECT rc;
+
+    if (row > 0 && ListView_GetItemRect(list, 0, &rc, LVIR_BOUNDS))
+        SendMessageA(list, LVM_SCROLL, 0, row * (rc.bottom - rc.top));
 }
 
 static const char *ChooseNote(const CopiesWindow *w)
@@ -130,22 +139,76 @@ static INT_PTR OnInitCopies(HWND hDlg, CopiesWindow *w)
     SetDlgItemTextA(hDlg, IDC_COPY_STATE, text);
     SetDlgItemTextA(hDlg, IDC_COPY_NOTE, ChooseNote(w));
     AddColumns(list);
-    FillRows(list, &w->copies);
+    FillRows(list, &w->copies, 0);
     FitColumns(list);
+    SetTimer(hDlg, RELOAD_TIMER, RELOAD_MS, NULL);
     EnableVersionButtons(hDlg);
     SetFocus(w->copies.count > 0 ? list : GetDlgItem(hDlg, IDCANCEL));
     return FALSE;
 }
 
-// A command that needs a version and has none chosen only beeps.
-static INT_PTR RunOnVersion(HWND hDlg, void (*action)(HWND, CopiesWindow *, int))
+static void ShowFileState(HWND hDlg, const CopiesWindow *w)
 {
-    int row = GetSelectedRow(hDlg);
+    char now[MAX_PATH], shown[MAX_PATH];
 
-    if (row < 0)
+    FormatFileState(w->source, now, sizeof(now));
+    GetDlgItemTextA(hDlg, IDC_COPY_STATE, shown, sizeof(shown));
+    if (lstrcmpA(now, shown) != 0)
+        SetDlgItemTextA(hDlg, IDC_COPY_STATE, now);
+}
+
+// The rows change only when the versions did, and then the chosen version
+// stays chosen by its time and size (none, when it is gone), and the row
+// seen first stays first unless the list was at its top, where a new copy
+// comes in.
+void ReloadCopies(HWND hDlg, CopiesWindow *w)
+{
+    HWND list = GetDlgItem(hDlg, IDC_COPY_LIST);
+    const char *note = ChooseNote(w);
+    CopyList found;
+    CopyVersion chosen, first;
+    int row = GetSelectedRow(hDlg), top = (int)SendMessageA(list, LVM_GETTOPINDEX, 0, 0);
+    int readable = FindCopies(w->backup, w->source, &found);
+
+    ShowFileState(hDlg, w);
+    if (readable == w->readable && IsSameList(&found, &w->copies))
+        return;
+    ZeroMemory(&chosen, sizeof(chosen));
+    ZeroMemory(&first, sizeof(first));
+    if (row >= 0 && row < w->copies.count)
+        chosen = w->copies.versions[row];
+    if (top > 0 && top < w->copies.count)
+        first = w->copies.versions[top];
+    w->copies = found;
+    w->readable = readable;
+    row = row >= 0 ? FindVersionRow(&w->copies, &chosen) : -1;
+    top = top > 0 && FindVersionRow(&w->copies, &first) >= 0 ? FindVersionRow(&w->copies, &first) : top;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    FillRows(list, &w->copies, row);
+    ScrollToRow(list, top);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, NULL, TRUE);
+    FitColumns(list);
+    EnableVersionButtons(hDlg);
+    if (ChooseNote(w) != note)
+        SetDlgItemTextA(hDlg, IDC_COPY_NOTE, ChooseNote(w));
+}
+
+// A command that needs a version and has none chosen only beeps. It acts
+// on the version the row shows now, held apart from the list, which may be
+// reloaded while a question is up.
+static INT_PTR RunOnVersion(HWND hDlg, void (*action)(HWND, CopiesWindow *, const CopyVersion *))
+{
+    CopiesWindow *w = GetCopiesData(hDlg);
+    int row = GetSelectedRow(hDlg);
+    CopyVersion version;
+
+    if (row < 0 || row >= w->copies.count) {
         MessageBeep(0);
-    else
-        action(hDlg, GetCopiesData(hDlg), row);
+        return TRUE;
+    }
+    version = w->copies.versions[row];
+    action(hDlg, w, &version);
     return TRUE;
 }
 
@@ -185,6 +248,13 @@ INT_PTR CALLBACK CopiesDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam
         return OnCopiesCommand(hDlg, wParam);
     case WM_NOTIFY:
         return OnCopiesNotify(hDlg, (const NMHDR *)lParam);
+    case WM_TIMER:
+        if (wParam == RELOAD_TIMER)
+            ReloadCopies(hDlg, GetCopiesData(hDlg));
+        return TRUE;
+    case WM_DESTROY:
+        KillTimer(hDlg, RELOAD_TIMER);
+        return FALSE;
     }
     return FALSE;
 }

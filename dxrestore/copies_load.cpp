@@ -43,6 +43,7 @@ int LoadCopies(const char *path, CopiesWindow *w)
     len = GetFullPathNameA(path, sizeof(full), full, &namePart);
     if (len == 0 || len >= sizeof(full) || !NormalizeSourcePath(full, w->source))
         return 0;
+    RepairCutRestore(w->source);
     ReadBackupFolder(w->backup);
     w->readable = FindCopies(w->backup, w->source, &w->copies);
     if (!w->readable)

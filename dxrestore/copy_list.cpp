@@ -48,7 +48,6 @@ static void AddCopy(CopyList *list, int place, const WIN32_FIND_DATAA *info)
     v = &list->versions[list->count++];
     v->saved = info->ftLastWriteTime;
     v->size = SizeOf(info);
-    v->firstPlace = place;
     v->kept[place] = 1;
 }
 
@@ -86,12 +85,74 @@ int FindCopies(const char *backup, const char *source, CopyList *list)
     return 1;
 }
 
-int GetVersionPath(const CopiesWindow *w, int index, char *out, int size)
+static int IsSameVersion(const CopyVersion *a, const CopyVersion *b)
+{
+    return a->size == b->size && CompareFileTime(&a->saved, &b->saved) == 0;
+}
+
+int IsSameList(const CopyList *a, const CopyList *b)
+{
+    int i;
+
+    if (a->count != b->count)
+        return 0;
+    for (i = 0; i < a->count; i++) {
+        if (!IsSameVersion(&a->versions[i], &b->versions[i]) ||
+            memcmp(a->versions[i].kept, b->versions[i].kept, sizeof(a->versions[i].kept)) != 0)
+            return 0;
+    }
+    return 1;
+}
+
+int FindVersionRow(const CopyList *list, const CopyVersion *version)
+{
+    int i;
+
+    for (i = 0; i < list->count; i++) {
+        if (IsSameVersion(&list->versions[i], version))
+            return i;
+    }
+    return -1;
+}
+
+// The path of the version's copy in place number place; 0 when it has none
+// there.
+static int GetKeptPath(const CopiesWindow *w, const CopyVersion *version, int place, char *out)
 {
     int ring, slot;
 
-    if (index < 0 || index >= w->copies.count)
-        return 0;
-    return GetCopyPlace(w->copies.versions[index].firstPlace, &ring, &slot) &&
-           GetCopyPath(w->backup, ring, slot, w->source, out, size);
+    return version->kept[place] && GetCopyPlace(place, &ring, &slot) &&
+           GetCopyPath(w->backup, ring, slot, w->source, out, LONG_PATH);
+}
+
+int IsVersionKept(const CopiesWindow *w, const CopyVersion *version)
+{
+    char copy[LONG_PATH];
+    WIN32_FIND_DATAA info;
+    int place;
+
+    for (place = 0; place < COPY_PLACE_COUNT; place++) {
+        if (GetKeptPath(w, version, place, copy) && GetPathInfo(copy, &info) &&
+            SizeOf(&info) == version->size && CompareFileTime(&info.ftLastWriteTime, &version->saved) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+// The notifier goes on writing while the window is open: a place listed
+// a while ago may hold a newer version now, or nothing.
+int CopyVersionTo(const CopiesWindow *w, const CopyVersion *version, const char *target, int place)
+{
+    char copy[LONG_PATH];
+    int at, result;
+
+    for (at = 0; at < COPY_PLACE_COUNT; at++) {
+        if (!GetKeptPath(w, version, at, copy))
+            continue;
+        result = CopyVersionThroughTemp(copy, target, place, &version->saved, version->size);
+        if (result != COPY_OTHER_VERSION && result != FAIL_MISSING)
+            return result;
+    }
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return COPY_OTHER_VERSION;
 }

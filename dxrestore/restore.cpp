@@ -1,7 +1,8 @@
 // Putting a saved version back in place of the file. The file's present
 // content is copied first into a folder of its own under the backup path,
 // named by the time of the restore, where the notifier never writes or
-// prunes: a restore can always be undone.
+// prunes: a restore can always be undone. What to keep is decided as late
+// as possible: the file may change while the user is asked.
 #include "dxrestore/copies.h"
 
 #define MAX_SAME_SECOND 99
@@ -9,6 +10,11 @@
 int IsInUseError(DWORD error)
 {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+static int IsGoneError(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 int MakeKeepPath(const CopiesWindow *w, char *keep, int size)
@@ -34,19 +40,67 @@ int MakeKeepPath(const CopiesWindow *w, char *keep, int size)
     return 0;
 }
 
-int RestoreVersion(const char *copy, const char *source, const char *keep)
+int ChooseKeepPath(const CopiesWindow *w, const char *asked, char *keep, int size)
+{
+    WIN32_FIND_DATAA info;
+
+    keep[0] = '\0';
+    if (!GetPathInfo(w->source, &info))
+        return 1;
+    if (asked[0] != '\0' && !GetPathInfo(asked, &info)) {
+        lstrcpynA(keep, asked, size);
+        return 1;
+    }
+    return MakeKeepPath(w, keep, size);
+}
+
+// A file another program holds is found out before anything is written:
+// it stays as it is, and nothing is kept for nothing. A read-only file is
+// only opened for reading, and put back all the same.
+static HANDLE ProbeFile(const char *source)
+{
+    WIN32_FIND_DATAA info;
+    DWORD access = GENERIC_READ | GENERIC_WRITE;
+
+    if (GetPathInfo(source, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+        access = GENERIC_READ;
+    return OpenPath(source, access, ShareAll(), OPEN_EXISTING, 0);
+}
+
+int RestoreVersion(const CopiesWindow *w, const CopyVersion *version, char *keep)
 {
     HANDLE probe;
+    int result;
 
-    if (keep != NULL && keep[0] != '\0') {
-        // A file another program holds is found out before anything is
-        // written: it stays as it is, and nothing is kept for nothing.
-        probe = OpenPath(source, GENERIC_READ | GENERIC_WRITE, ShareAll(), OPEN_EXISTING, 0);
-        if (probe == INVALID_HANDLE_VALUE)
-            return 0;
-        CloseHandle(probe);
-        if (CopyThroughTemp(source, keep, PLACE_RENAME, NULL) != COPY_DONE)
-            return 0;
+    // Gone already: nothing is kept for a version that cannot come back.
+    if (!IsVersionKept(w, version)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return COPY_OTHER_VERSION;
     }
-    return CopyThroughTemp(copy, source, PLACE_KEEP_TARGET, NULL) == COPY_DONE;
+    if (keep[0] != '\0') {
+        probe = ProbeFile(w->source);
+        if (probe == INVALID_HANDLE_VALUE && !IsGoneError(GetLastError()))
+            return COPY_RETRY;
+        if (probe == INVALID_HANDLE_VALUE) {
+            keep[0] = '\0';  // deleted since the choice: nothing to keep
+        } else {
+            CloseHandle(probe);
+            result = CopyThroughTemp(w->source, keep, PLACE_RENAME, NULL);
+            if (result != COPY_DONE)
+                return result;
+        }
+    }
+    return CopyVersionTo(w, version, w->source, PLACE_KEEP_TARGET);
+}
+
+// Windows 9x replaces a file by renames (see ReplaceByRenames): a power cut
+// may leave the old file aside as <file>.~old and none in place.
+void RepairCutRestore(const char *source)
+{
+    char temp[MAX_PATH + sizeof(TEMP_SUFFIX)];
+
+    RestoreAside(source);
+    lstrcpynA(temp, source, MAX_PATH);
+    lstrcatA(temp, TEMP_SUFFIX);
+    DeletePath(temp);
 }

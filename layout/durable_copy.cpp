@@ -232,7 +232,22 @@ static int DropTemp(const char *temp, int result)
     return result;
 }
 
-int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd)
+// The write time and size a source must still have when it is opened.
+struct ExpectedState {
+    FILETIME saved;
+    ULONGLONG size;
+};
+
+static int IsExpected(const BY_HANDLE_FILE_INFORMATION *state, const ExpectedState *expected)
+{
+    return (((ULONGLONG)state->nFileSizeHigh << 32) | state->nFileSizeLow) == expected->size &&
+           CompareFileTime(&state->ftLastWriteTime, &expected->saved) == 0;
+}
+
+// The one copy, for any source or, with expected, only for the opened file
+// that still is that version.
+static int CopyOpened(const char *source, const char *target, int place, EndCheck mustEnd,
+                      const ExpectedState *expected)
 {
     char temp[LONG_PATH];
     BY_HANDLE_FILE_INFORMATION before;
@@ -252,6 +267,13 @@ int CopyThroughTemp(const char *source, const char *target, int place, EndCheck 
     if (!GetFileInformationByHandle(in, &before)) {
         CloseHandle(in);
         return COPY_RETRY;
+    }
+    // Checked on the file we read from, not by its name: the name may have
+    // been given another version since it was looked at.
+    if (expected != NULL && !IsExpected(&before, expected)) {
+        CloseHandle(in);
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return COPY_OTHER_VERSION;
     }
     result = WriteTemp(in, temp, &before, mustEnd);
     error = GetLastError();
@@ -300,4 +322,19 @@ int LinkThroughTemp(const char *existing, const char *target)
     if (MovePathReplacing(temp, target))
         return COPY_DONE;
     return DropTemp(temp, RenameFailure(GetLastError()));
+}
+
+int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd)
+{
+    return CopyOpened(source, target, place, mustEnd, NULL);
+}
+
+int CopyVersionThroughTemp(const char *source, const char *target, int place, const FILETIME *saved,
+                           ULONGLONG size)
+{
+    ExpectedState expected;
+
+    expected.saved = *saved;
+    expected.size = size;
+    return CopyOpened(source, target, place, NULL, &expected);
 }

@@ -22,6 +22,9 @@
 // Only from the calls that say so.
 #define COPY_WAITING 10      // the target was held: the copy waits beside it
 #define LINK_REFUSED 11      // no link possible here: copy the data instead
+// The source opened holds another version than the one asked for (its
+// write time or size differs): nothing was written. Last error: file not found.
+#define COPY_OTHER_VERSION 12
 
 // Added to every temporary name, so that nothing takes one for a file.
 #define TEMP_SUFFIX ".~dx"
@@ -48,5 +51,11 @@ int CopyThroughTemp(const char *source, const char *target, int place, EndCheck 
 // FAIL_COPY_HELD, a failure of the backup folder, or LINK_REFUSED where
 // the file system or the system makes no links (then copy the data).
 int LinkThroughTemp(const char *existing, const char *target);
+
+// CopyThroughTemp of the version saved at saved with size bytes only:
+// checked on the opened source, so a name given a newer version meanwhile
+// gives COPY_OTHER_VERSION rather than that version.
+int CopyVersionThroughTemp(const char *source, const char *target, int place, const FILETIME *saved,
+                           ULONGLONG size);
 
 #endif

@@ -289,23 +289,22 @@ static int SetAttributes(const char *path, DWORD attributes)
 int ReplacePathKeeping(const char *from, const char *to)
 {
     WIN32_FIND_DATAA old;
-    DWORD keep;
+    DWORD keep, writable, error;
 
     if (!GetPathInfo(to, &old))
         return MovePathReplacing(from, to);
     keep = old.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                    FILE_ATTRIBUTE_ARCHIVE);
-    if (!ReplaceByTheSystem(from, to)) {
-        // A read-only file refuses to be replaced: it is made writable for
-        // the moment and gets its attributes back either way.
-        if (keep & FILE_ATTRIBUTE_READONLY)
-            SetAttributes(to, FILE_ATTRIBUTE_NORMAL);
-        if (!MovePathReplacing(from, to)) {
-            DWORD error = GetLastError();
-            SetAttributes(to, keep ? keep : FILE_ATTRIBUTE_NORMAL);
-            SetLastError(error);
-            return 0;
-        }
+    // A read-only file refuses to be replaced, by ReplaceFile too: it is
+    // made writable for the moment, and gets its attributes back either way.
+    writable = keep & ~FILE_ATTRIBUTE_READONLY;
+    if (keep & FILE_ATTRIBUTE_READONLY)
+        SetAttributes(to, writable ? writable : FILE_ATTRIBUTE_NORMAL);
+    if (!ReplaceByTheSystem(from, to) && !MovePathReplacing(from, to)) {
+        error = GetLastError();
+        SetAttributes(to, keep ? keep : FILE_ATTRIBUTE_NORMAL);
+        SetLastError(error);
+        return 0;
     }
     // Some systems' ReplaceFile leaves the new file's own attributes.
     SetAttributes(to, keep ? keep : FILE_ATTRIBUTE_NORMAL);

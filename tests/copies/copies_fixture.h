@@ -8,6 +8,7 @@
 #include "dxrestore/resource.h"
 #include "support/files.h"
 #include "support/modal.h"
+#include "support/process.h"
 #include "support/product_key.h"
 #include "support/wait.h"
 
@@ -104,6 +105,7 @@ protected:
         if (dlg_ != NULL)
             DestroyWindow(dlg_);
         PumpPending();
+        UnregisterViewer();
         RemoveFolderTree(scratch_);
         CleanProductKey();
     }
@@ -163,6 +165,47 @@ protected:
     {
         return (int)SendMessageA(Item(IDC_COPY_LIST), LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
     }
+    void Select(int row)
+    {
+        ListView_SetItemState(Item(IDC_COPY_LIST), row, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+    }
+
+    // Files of a kind of the test's own open with the recorder, which
+    // writes each path it is given to its log.
+    std::string ViewerLog() const
+    {
+        return BinPath("").substr(0, BinPath("").find("\\..\\bin")) + "\\shell_recorder.log";
+    }
+    void RegisterViewer()
+    {
+        std::string recorder = ViewerLog().substr(0, ViewerLog().rfind('\\')) + "\\shell_recorder.exe";
+        RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.dxview", REG_SZ, "DuplixTestView", 0);
+        RegSetValueA(HKEY_LOCAL_MACHINE, (std::string(kViewKind) + "\\shell\\open\\command").c_str(), REG_SZ,
+                     ("\"" + recorder + "\" \"%1\"").c_str(), 0);
+        DeleteFileA(ViewerLog().c_str());
+    }
+    void UnregisterViewer()
+    {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kViewKind);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.dxview");
+        DeleteFileA(ViewerLog().c_str());
+    }
+    // The paths the recorder was given, once count of them are logged and
+    // it has ended.
+    std::vector<std::string> Viewed(size_t count) const
+    {
+        std::vector<std::string> opened;
+        PumpUntil([&] {
+            opened.clear();
+            std::string text = ReadText(ViewerLog());
+            for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+                opened.push_back(text.substr(at, end - at));
+            return CountProcessesNamed("shell_recorder.exe") == 0 && opened.size() == count;
+        });
+        return opened;
+    }
+    static constexpr const char *kViewKind = "Software\\Classes\\DuplixTestView";
 
     std::string scratch_, backup_, source_;
     CopiesWindow window_ = {};

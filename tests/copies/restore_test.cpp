@@ -12,17 +12,29 @@ const char kKeptIn[] = "Its present content will be kept in:\n";
 
 class Restore : public CopiesWindowTest {
 protected:
-    // Presses Restore and answers the question; its text.
-    std::string RestoreAnswering(int button)
+    // Presses Restore and answers the question, after doing meanwhile
+    // while it is up; its text.
+    std::string RestoreAnswering(int button, std::function<void()> meanwhile = [] {})
     {
-        std::string asked;
+        std::string asked, *text = &asked;
         ModalAnswer question(BoxSaying("Put the version of plan.txt saved " + ShownTime(LocalTime(0))),
-                             PressAndKeep(button, &asked));
+                             [=](HWND box) {
+                                 meanwhile();
+                                 PressAndKeep(button, text)(box);
+                             });
         Press(IDC_RESTORE_COPY);
         EXPECT_TRUE(question.Finish());
         return asked;
     }
     bool KeptAnything() const { return PathExists(backup_ + "\\Before restore"); }
+    // Where the note after a restore says the replaced content went; "" for
+    // nowhere.
+    std::string KeptIn() const
+    {
+        std::string note = Text(IDC_COPY_NOTE), mark = " The content it replaced is kept in ";
+        size_t at = note.find(mark);
+        return at == std::string::npos ? "" : note.substr(at + mark.size());
+    }
 };
 
 // Yes puts the version back and keeps the replaced content where the
@@ -136,6 +148,92 @@ TEST_F(Restore, SaveAsWritesTheVersionWhereTheUserPicks)
     EXPECT_FALSE(PathExists(target + ".~dx"));
 }
 
+// What is kept is decided once the question is answered: the file may be
+// deleted, made or changed while it is up.
+TEST_F(Restore, WhatIsKeptIsDecidedAfterTheAnswer)
+{
+    struct {
+        const char *before, *meanwhile;  // the file's text; NULL: none
+    } cases[] = {{"present", NULL}, {NULL, "made meanwhile"}, {"present", "changed meanwhile"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.meanwhile ? c.meanwhile : "deleted meanwhile");
+        RemoveFolderTree(scratch_);
+        if (c.before != NULL) {
+            ASSERT_TRUE(WriteText(source_, c.before));
+        }
+        PutCopy(kDay7, "saved", LocalTime(0));
+        OpenWindow(source_);
+        std::string asked = RestoreAnswering(IDYES, [&] {
+            if (c.meanwhile != NULL)
+                WriteText(source_, c.meanwhile);
+            else
+                DeleteFileA(source_.c_str());
+        });
+        size_t said = asked.find(kKeptIn);
+        EXPECT_EQ(said != std::string::npos, c.before != NULL) << asked;
+        EXPECT_EQ(ReadText(source_), "saved");
+        EXPECT_EQ(ReadText(KeptIn()), c.meanwhile ? c.meanwhile : "<missing>") << Text(IDC_COPY_NOTE);
+        EXPECT_EQ(KeptAnything(), c.meanwhile != NULL);
+        if (c.meanwhile != NULL && said != std::string::npos) {
+            EXPECT_EQ(asked.substr(said + sizeof(kKeptIn) - 1), KeptIn()) << "where it said";
+        }
+        DestroyWindow(dlg_);
+        dlg_ = NULL;
+    }
+}
+
+// Put back in place, the file keeps what it was marked with.
+TEST_F(Restore, TheRestoredFileKeepsItsAttributes)
+{
+    const DWORD marks = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    ASSERT_TRUE(WriteText(source_, "present"));
+    ASSERT_TRUE(SetFileAttributesA(source_.c_str(), marks));
+    PutCopy(kDay7, "saved", LocalTime(0));
+    OpenWindow(source_);
+    RestoreAnswering(IDYES);
+    EXPECT_EQ(ReadText(source_), "saved");
+    EXPECT_EQ(GetFileAttributesA(source_.c_str()) & marks, marks);
+    EXPECT_EQ(ReadText(KeptIn()), "present");
+}
+
+// The file under its 8.3 name is still the file: saving over it is a
+// restore that keeps the present content first.
+TEST_F(Restore, SaveAsOntoTheFilesShortNameIsARestore)
+{
+    ASSERT_TRUE(WriteText(source_, "present"));
+    PutCopy(kDay7, "saved", LocalTime(0));
+    char spelt[MAX_PATH] = "";
+    DWORD len = GetShortPathNameA(source_.c_str(), spelt, sizeof(spelt));
+    if (len == 0 || len >= sizeof(spelt) || lstrcmpiA(spelt, source_.c_str()) == 0)
+        GTEST_SKIP() << "this system gives no other short name for " << source_;
+    OpenWindow(source_);
+    const char title[] = PRODUCT_TITLE " - Save the version as";
+    ModalAnswer save(title, NULL, [&](HWND dlg) {
+        SendMessageA(FileNameBox(dlg), WM_SETTEXT, 0, (LPARAM)spelt);
+        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDOK));
+    });
+    // The Save dialog asks before it names a file that is there.
+    ModalAnswer replace([&](HWND box) { return WindowText(box) == title && !MessageBoxText(box).empty(); },
+                        [](HWND box) { PressButton(box, IDYES); });
+    Press(IDC_SAVE_COPY);
+    EXPECT_TRUE(save.Finish());
+    EXPECT_TRUE(replace.Finish());
+    EXPECT_EQ(ReadText(source_), "saved");
+    EXPECT_EQ(ReadText(KeptIn()), "present") << Text(IDC_COPY_NOTE);
+}
+
+// A restore cut short on Windows 9x may leave the old file aside and none
+// in place, and its temporary beside it: the next start puts that right.
+TEST_F(Restore, AFileLeftAsideByACutRestoreIsPutBackAtTheNextStart)
+{
+    ASSERT_TRUE(WriteText(source_ + ".~old", "present"));
+    ASSERT_TRUE(WriteText(source_ + ".~dx", "half a vers"));
+    OpenWindow(source_);
+    EXPECT_EQ(ReadText(source_), "present");
+    EXPECT_FALSE(PathExists(source_ + ".~old"));
+    EXPECT_FALSE(PathExists(source_ + ".~dx"));
+}
+
 }  // namespace
 
 namespace {
@@ -144,33 +242,18 @@ namespace {
 // recorder, registered for a kind of file of the test's own meanwhile.
 TEST_F(Restore, OpenShowsAReadOnlyCopyOfTheVersionWithItsProgram)
 {
-    std::string tests = BinPath("").substr(0, BinPath("").find("\\..\\bin")) + "\\";
-    std::string log = tests + "shell_recorder.log";
-    const char kind[] = "Software\\Classes\\DuplixTestView";
-    RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.dxview", REG_SZ, "DuplixTestView", 0);
-    RegSetValueA(HKEY_LOCAL_MACHINE, (std::string(kind) + "\\shell\\open\\command").c_str(), REG_SZ,
-                 ("\"" + tests + "shell_recorder.exe\" \"%1\"").c_str(), 0);
-    DeleteFileA(log.c_str());
+    RegisterViewer();
     source_ = scratch_ + "\\work\\view.dxview";
     PutCopy(kDay7, "saved", LocalTime(0));
     PutCopy({"", 0}, "newer", LocalTime(5));
     OpenWindow(source_);
     // The older version, chosen as a click on its row would.
-    ListView_SetItemState(Item(IDC_COPY_LIST), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    Select(1);
     std::vector<std::string> opened;
-    for (int time = 0; time < 2; time++) {
+    for (size_t time = 1; time <= 2; time++) {
         Press(IDC_OPEN_COPY);
-        PumpUntil([&] {
-            opened.clear();
-            std::string text = ReadText(log);
-            for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
-                opened.push_back(text.substr(at, end - at));
-            return CountProcessesNamed("shell_recorder.exe") == 0 && (int)opened.size() == time + 1;
-        });
+        opened = Viewed(time);
     }
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kind);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.dxview");
-    DeleteFileA(log.c_str());
     ASSERT_EQ(opened.size(), 2u) << "opened again while the first is shown";
     EXPECT_EQ(opened[0], opened[1]);
     EXPECT_NE(opened[0].find("\\view (saved 2026-12-07 10-00-00).dxview"), std::string::npos) << opened[0];
