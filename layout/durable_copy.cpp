@@ -27,7 +27,7 @@ int ClassifySourceError(DWORD error)
     case ERROR_FILENAME_EXCED_RANGE:
         return FAIL_TOO_LONG;
     default:
-        return COPY_RETRY;  // in use, locked, or a passing trouble
+        return COPY_RETRY; // in use, locked, or a passing trouble
     }
 }
 
@@ -46,7 +46,7 @@ static int TargetFailure(DWORD error)
     case ERROR_FILENAME_EXCED_RANGE:
         return FAIL_TOO_LONG;
     default:
-        return COPY_RETRY;  // a copy held open, say
+        return COPY_RETRY; // a copy held open, say
     }
 }
 
@@ -133,7 +133,8 @@ static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION 
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return COPY_RETRY;
     }
-    result = StreamInto(in, out, chunk, ((ULONGLONG)state->nFileSizeHigh << 32) | state->nFileSizeLow, mustEnd);
+    result =
+        StreamInto(in, out, chunk, ((ULONGLONG)state->nFileSizeHigh << 32) | state->nFileSizeLow, mustEnd);
     error = GetLastError();
     HeapFree(GetProcessHeap(), 0, chunk);
     SetLastError(error);
@@ -211,7 +212,8 @@ static int MakeTempName(const char *target, char *temp)
 static int PutInPlace(const char *temp, const char *target, int place)
 {
     char waiting[LONG_PATH];
-    int placed = place == PLACE_KEEP_TARGET ? ReplacePathKeeping(temp, target) : MovePathReplacing(temp, target);
+    int placed =
+        place == PLACE_KEEP_TARGET ? ReplacePathKeeping(temp, target) : MovePathReplacing(temp, target);
     int result = placed ? COPY_DONE : RenameFailure(GetLastError());
 
     // Someone holds the target open: the new content waits beside it
@@ -288,8 +290,9 @@ static int CopyOpened(const char *source, const char *target, int place, EndChec
 // system makes no links there.
 static int IsLinkRefusal(DWORD error)
 {
-    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED ||
-           error == ERROR_NOT_SAME_DEVICE || error == ERROR_TOO_MANY_LINKS || error == ERROR_INVALID_PARAMETER;
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+           error == ERROR_CALL_NOT_IMPLEMENTED || error == ERROR_NOT_SAME_DEVICE ||
+           error == ERROR_TOO_MANY_LINKS || error == ERROR_INVALID_PARAMETER;
 }
 
 static int LinkFailure(DWORD error)

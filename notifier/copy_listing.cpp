@@ -7,8 +7,8 @@
 
 struct ListedCopy {
     DWORD hash;
-    int name;  // offset in the names
-    WIN32_FIND_DATAA info;  // its name part unused
+    int name;              // offset in the names
+    WIN32_FIND_DATAA info; // its name part unused
 };
 
 struct CopyListing {
@@ -16,7 +16,7 @@ struct CopyListing {
     int count, capacity;
     char *names;
     int namesUsed, namesCapacity;
-    int *slots;  // open addressing, -1 free
+    int *slots; // open addressing, -1 free
     int slotCount;
 };
 

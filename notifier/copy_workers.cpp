@@ -18,7 +18,7 @@ struct CopyRound {
 };
 
 static HANDLE g_helpers[HELPERS];
-static HANDLE g_go;  // one count per helper's part in a round
+static HANDLE g_go; // one count per helper's part in a round
 static CopyRound *volatile g_round;
 static volatile LONG g_quit;
 

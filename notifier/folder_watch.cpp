@@ -12,8 +12,9 @@
 #define GROUP_SIZE (MAXIMUM_WAIT_OBJECTS - 2)
 #define RESCAN_MS 2000
 
-#define CHANGE_FILTER \
-    (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE)
+#define CHANGE_FILTER                                                                                        \
+    (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |                  \
+     FILE_NOTIFY_CHANGE_LAST_WRITE)
 
 // A group's items are folders (0 .. folderCount - 1) and then aboves.
 struct WatchGroup {
@@ -21,9 +22,9 @@ struct WatchGroup {
     int first;
     int count;
     HANDLE thread;
-    HANDLE ready;    // set once the group's folders are watched
-    HANDLE recheck;  // a rename above: the group checks its folders' identity
-    volatile LONG *suspect;  // per item: to be checked
+    HANDLE ready;           // set once the group's folders are watched
+    HANDLE recheck;         // a rename above: the group checks its folders' identity
+    volatile LONG *suspect; // per item: to be checked
 };
 
 static void Wake(WatchList *list)
@@ -79,7 +80,8 @@ static int AddToListing(const char *file, const WIN32_FIND_DATAA *data, void *co
     DWORD *sum = (DWORD *)context;
 
     *sum = (*sum * 31 + HashPath(file)) ^ data->nFileSizeLow ^ data->ftLastWriteTime.dwLowDateTime;
-    if ((data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(data->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if ((data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(data->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         ForEachNameIn(file, AddToListing, context);
     return 1;
 }
@@ -115,8 +117,9 @@ static void CheckIdentity(WatchList *list, WatchFolder *folder)
 
     if (folder->change == INVALID_HANDLE_VALUE && !folder->polled)
         return;
-    if (folder->anonymous ? IsFolder(folder->path)
-                          : ReadFolderId(folder->path, &low, &high) && low == folder->idLow && high == folder->idHigh)
+    if (folder->anonymous
+            ? IsFolder(folder->path)
+            : ReadFolderId(folder->path, &low, &high) && low == folder->idLow && high == folder->idHigh)
         return;
     CloseWatch(folder);
     MarkChanged(list, folder);
@@ -147,7 +150,7 @@ static void OpenMissingFolder(WatchList *list, WatchFolder *folder, int atStart)
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        folder->dead = 1;  // a listed file, not a folder: its parent tells
+        folder->dead = 1; // a listed file, not a folder: its parent tells
         return;
     }
     OpenWatch(folder);
@@ -265,7 +268,7 @@ static void TakeFolderSignal(WatchList *list, WatchFolder *folder)
         }
         CloseWatch(folder);
     } else if (!FindNextChangeNotification(folder->change)) {
-        CloseWatch(folder);  // the folder went away: look for it again
+        CloseWatch(folder); // the folder went away: look for it again
     }
     MarkChanged(list, folder);
 }
@@ -303,7 +306,8 @@ static DWORD CollectHandles(WatchGroup *group, HANDLE *handles)
     handles[0] = group->list->quit;
     handles[1] = group->recheck;
     for (i = 0; i < group->count; i++) {
-        HANDLE change = ItemFolder(group, i) != NULL ? ItemFolder(group, i)->change : ItemAbove(group, i)->change;
+        HANDLE change =
+            ItemFolder(group, i) != NULL ? ItemFolder(group, i)->change : ItemAbove(group, i)->change;
 
         if (change != INVALID_HANDLE_VALUE)
             handles[count++] = change;
@@ -323,7 +327,9 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
     for (;;) {
         OpenMissing(group, 0);
         count = CollectHandles(group, handles);
-        timeout = !NeedsRescan(group) ? INFINITE : IsDue(GetTickCount(), nextCheck) ? 0 : nextCheck - GetTickCount();
+        timeout = !NeedsRescan(group)                ? INFINITE
+                  : IsDue(GetTickCount(), nextCheck) ? 0
+                                                     : nextCheck - GetTickCount();
         result = WaitForMultipleObjects(count, handles, FALSE, timeout);
         if (result == WAIT_OBJECT_0 || result == WAIT_FAILED)
             break;
@@ -345,7 +351,8 @@ static int StartGroup(WatchList *list, WatchGroup *group, int first, int items)
     group->list = list;
     group->first = first;
     group->count = items - first < GROUP_SIZE ? items - first : GROUP_SIZE;
-    group->suspect = (volatile LONG *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, group->count * sizeof(LONG));
+    group->suspect =
+        (volatile LONG *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, group->count * sizeof(LONG));
     group->ready = CreateEventA(NULL, TRUE, FALSE, NULL);
     group->recheck = CreateEventA(NULL, FALSE, FALSE, NULL);
     if (group->suspect == NULL || group->ready == NULL || group->recheck == NULL)

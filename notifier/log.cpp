@@ -5,7 +5,6 @@
 
 #include <stdarg.h>
 
-#define LOG_NAME "Duplix.log"
 #define OLD_LOG_SUFFIX ".old"
 #define LOG_LIMIT (64 * 1024)
 // wvsprintfA writes at most 1024 bytes.

@@ -150,6 +150,8 @@ int IsClutterName(const char *name);
 // Folders never followed: links and junctions, the recycle bin, "System
 // Volume Information", and the backup path's own tree.
 int IsSkippedFolder(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data);
+// Whether a path lies in the backup path's own tree, where the copies are.
+int IsInBackup(const WatchList *list, const char *path);
 // Whether a path below root passes through a folder never followed.
 int IsInSkippedFolder(const char *path, const char *root);
 // Whether a path below a listed folder is one of its files to copy.
@@ -241,6 +243,7 @@ int IsPermanentFailure(int reason);
 
 // log.cpp: Duplix.log in the backup folder, in the temporary folder while
 // that cannot be written; one generation kept as Duplix.log.old.
+#define LOG_NAME "Duplix.log"
 void OpenLog(const char *backup);
 void WriteLog(const char *format, ...);
 // The log's line for a moment: "2026-12-07 14:03:12 " in local time.

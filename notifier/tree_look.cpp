@@ -171,7 +171,8 @@ static void LookAtFolder(TreeWalk *walk, const char *folder)
 {
     char copies[LONG_PATH];
 
-    walk->copies = MapToBackup(walk->list->backup, folder, copies, sizeof(copies)) ? ReadCopyListing(copies) : NULL;
+    walk->copies =
+        MapToBackup(walk->list->backup, folder, copies, sizeof(copies)) ? ReadCopyListing(copies) : NULL;
     ForEachNameIn(folder, LookAtName, walk);
     if (!walk->stopped)
         CopyBatch(walk);
@@ -248,7 +249,10 @@ static int ServeOne(WatchList *list, const char *path, DWORD at)
     FILETIME seen;
     int entry = FindTreeEntry(list, path);
 
-    if (entry < 0 || !GetPathInfo(path, &info) || IsInSkippedFolder(path, list->entries[entry].path))
+    // The backup path inside a listed folder reports every copy made: those
+    // go before anything looks at the disk.
+    if (entry < 0 || IsInBackup(list, path) || IsInSkippedFolder(path, list->entries[entry].path) ||
+        !GetPathInfo(path, &info))
         return COPY_DONE;
     GetReportedTime(at, &seen);
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -265,9 +269,22 @@ int ServeReported(WatchList *list)
 {
     char path[LONG_PATH];
     DWORD at;
+    int i;
 
     while (PopReport(&list->reports, path, &at)) {
         if (ServeOne(list, path, at) == COPY_STOPPED || MustEnd())
+            return COPY_STOPPED;
+    }
+    // Listed files whose folders reported a change; a listed folder that
+    // did is looked over after the look under way.
+    CollectChanges(list);
+    for (i = 0; i < list->entryCount; i++) {
+        WatchEntry *entry = &list->entries[i];
+
+        if (!entry->reported)
+            continue;
+        entry->pending = entry->reported = 0;
+        if (BackUpEntry(list, entry) == COPY_STOPPED)
             return COPY_STOPPED;
     }
     return COPY_DONE;

@@ -10,8 +10,8 @@
 // The most a network folder's read may ask for.
 #define READ_BUFFER_SIZE (64 * 1024)
 
-#define TREE_FILTER                                                                                  \
-    (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE | \
+#define TREE_FILTER                                                                                          \
+    (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |                  \
      FILE_NOTIFY_CHANGE_LAST_WRITE)
 
 typedef BOOL(WINAPI *ReadChangesCall)(HANDLE, LPVOID, DWORD, BOOL, DWORD, LPDWORD, LPOVERLAPPED,
@@ -20,7 +20,7 @@ typedef BOOL(WINAPI *ReadChangesCall)(HANDLE, LPVOID, DWORD, BOOL, DWORD, LPDWOR
 struct TreeRead {
     HANDLE folder;
     OVERLAPPED overlapped;
-    DWORD buffer[READ_BUFFER_SIZE / sizeof(DWORD)];  // DWORD-aligned, as the records are
+    DWORD buffer[READ_BUFFER_SIZE / sizeof(DWORD)]; // DWORD-aligned, as the records are
 };
 
 // Looked up at run time: Windows 9x exports no working one.
@@ -128,7 +128,8 @@ static void QueueRecords(WatchList *list, WatchFolder *folder, DWORD size)
         if ((const BYTE *)record->FileName + record->FileNameLength > end)
             break;
         if (record->Action != FILE_ACTION_REMOVED && record->Action != FILE_ACTION_RENAMED_OLD_NAME &&
-            MakeReportedPath(folder->path, record->FileName, length, path) && !PushReport(&list->reports, path, now))
+            MakeReportedPath(folder->path, record->FileName, length, path) &&
+            !PushReport(&list->reports, path, now))
             InterlockedExchange(&folder->changed, 1);
         if (record->NextEntryOffset == 0)
             break;

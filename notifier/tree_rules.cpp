@@ -17,18 +17,20 @@ struct ClutterRule {
 };
 
 static const ClutterRule CLUTTER[] = {
-    {MATCH_START, "~$"},           // Office's owner files
-    {MATCH_END, ".tmp"},           // temporary files
-    {MATCH_END, "~"},              // editors' backups
-    {MATCH_START, ".~lock."},      // LibreOffice's locks (".~lock.x.odt#")
-    {MATCH_END, ".swp"},           // vi's swap files
-    {MATCH_WHOLE, "Thumbs.db"},    // Explorer's thumbnails
-    {MATCH_WHOLE, "desktop.ini"},  // Explorer's folder settings
-    {MATCH_END, TEMP_SUFFIX},      // this product's own temporary names
+    {MATCH_START, "~$"},          // Office's owner files
+    {MATCH_END, ".tmp"},          // temporary files
+    {MATCH_END, "~"},             // editors' backups
+    {MATCH_START, ".~lock."},     // LibreOffice's locks (".~lock.x.odt#")
+    {MATCH_END, ".swp"},          // vi's swap files
+    {MATCH_WHOLE, "Thumbs.db"},   // Explorer's thumbnails
+    {MATCH_WHOLE, "desktop.ini"}, // Explorer's folder settings
+    {MATCH_END, TEMP_SUFFIX},     // this product's own temporary names
+    {MATCH_END, WAITING_SUFFIX},
     {MATCH_END, ".~old"},
 };
 
-static const char *const SKIPPED_FOLDERS[] = {"$RECYCLE.BIN", "RECYCLER", "RECYCLED", "System Volume Information"};
+static const char *const SKIPPED_FOLDERS[] = {"$RECYCLE.BIN", "RECYCLER", "RECYCLED",
+                                              "System Volume Information"};
 
 // The reparse kinds that lead elsewhere: a junction (or mount point) and a
 // symbolic link. Other kinds (a cloud file, a deduplicated one) are files.
@@ -87,11 +89,25 @@ static int IsSkippedName(const char *name, int length)
 
     for (i = 0; i < sizeof(SKIPPED_FOLDERS) / sizeof(SKIPPED_FOLDERS[0]); i++) {
         if (lstrlenA(SKIPPED_FOLDERS[i]) == length &&
-            CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name, length, SKIPPED_FOLDERS[i], length) ==
-                CSTR_EQUAL)
+            CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, name, length, SKIPPED_FOLDERS[i],
+                           length) == CSTR_EQUAL)
             return 1;
     }
     return 0;
+}
+
+// The backup path's own tree: all of it, or, for a drive's root, what the
+// product keeps there (the copies, the rings, the kept contents, the log).
+int IsInBackup(const WatchList *list, const char *path)
+{
+    char kept[MAX_PATH], log[MAX_PATH];
+
+    if (!EndsWithSlash(list->backup))
+        return IsInsideOrSame(path, list->backup);
+    return IsInsideCopies(path, list->backup) ||
+           (JoinPath(kept, sizeof(kept), list->backup, BEFORE_RESTORE_FOLDER) &&
+            IsInsideOrSame(path, kept)) ||
+           (JoinPath(log, sizeof(log), list->backup, LOG_NAME) && StartsWith(path, log));
 }
 
 int IsSkippedFolder(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data)
@@ -99,7 +115,7 @@ int IsSkippedFolder(const WatchList *list, const char *path, const WIN32_FIND_DA
     const char *name = FindLastBackslash(path);
 
     name = name != NULL ? name + 1 : path;
-    return IsLeadingElsewhere(data) || IsInsideOrSame(path, list->backup) || IsSkippedName(name, lstrlenA(name));
+    return IsLeadingElsewhere(data) || IsInBackup(list, path) || IsSkippedName(name, lstrlenA(name));
 }
 
 int IsInSkippedFolder(const char *path, const char *root)
@@ -125,5 +141,5 @@ int IsTreeFile(const WatchList *list, const char *path, const WIN32_FIND_DATAA *
         name++;
     if (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return 0;
-    return name[0] != '\0' && !IsClutterName(name) && !IsLeadingElsewhere(data) && !IsInsideOrSame(path, list->backup);
+    return name[0] != '\0' && !IsClutterName(name) && !IsLeadingElsewhere(data) && !IsInBackup(list, path);
 }

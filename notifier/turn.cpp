@@ -10,7 +10,7 @@
 // second within which a signalled notifier ends, far over their cost.
 #define LOOK_EVERY_MS 20
 
-static HANDLE g_ends[END_HANDLE_COUNT];  // stop, takeover, the user's stop
+static HANDLE g_ends[END_HANDLE_COUNT]; // stop, takeover, the user's stop
 static HANDLE g_running, g_mapping;
 static volatile LONG *g_newest;
 static LONG g_mine;
@@ -42,7 +42,8 @@ static int WaitForTurn(HANDLE running)
 // system refuses the shared memory.
 static volatile LONG *OpenNewest(HANDLE *mapping)
 {
-    *mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, sizeof(LONG), NEWEST_NOTIFIER_NAME);
+    *mapping =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0, sizeof(LONG), NEWEST_NOTIFIER_NAME);
     if (*mapping == NULL)
         return NULL;
     return (volatile LONG *)MapViewOfFile(*mapping, FILE_MAP_WRITE, 0, 0, sizeof(LONG));
