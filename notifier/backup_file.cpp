@@ -1,6 +1,7 @@
 // Backing up one file: its newest copy when it is not current, then the
 // same copy into the current slot of each ring.
 #include "notifier/notifier.h"
+#include "notifier/status.h"
 
 // FAT and exFAT keep write times in steps of 2 s, and some shares round
 // too: a copy there is current when its time is that close to the source's.
@@ -102,6 +103,7 @@ int BackUpFile(const char *backup, const char *source, const FILETIME *seen)
         result = CopyThroughTemp(source, newest, PLACE_RENAME, MustEnd);
         if (result != COPY_DONE)
             return result;
+        NoteCopyMade(source);
     }
     return CopyIntoRings(backup, source, newest, !current);
 }

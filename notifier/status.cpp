@@ -1,0 +1,282 @@
+// The snapshot between the copying thread and the icon's thread. The copying
+// thread builds it in its own memory, at most a few times a second, and
+// shares it under a lock held only for the copy; the icon's thread is told
+// by a posted message, never a sent one, so backing up waits for nobody.
+#include "notifier/status.h"
+
+#include <string.h>
+
+#define PUBLISH_EVERY_MS 250
+// The log's rule: a passing failure is news once it has lasted this long.
+#define QUIET_STREAK_MS 2000
+#define NO_ENTRY (-1)
+
+// The copying thread's side.
+struct StatusBoard {
+    int open;
+    DWORD lastPublish;
+    int owed;
+    DWORD countedUpTo;  // troubles that began counting by then are known
+    int *fileCounts;    // per entry, as last looked at
+    int countsFor, fileTotal;
+    char lastCopy[MAX_PATH];
+    FILETIME lastCopyAt;
+    LONG startedCount;
+    char startedPath[MAX_PATH];
+    int startedReason;
+    NotifierStatus next;
+};
+
+static StatusBoard g_board;
+// Shared with the icon's thread, under the lock.
+static CRITICAL_SECTION g_lock;
+static NotifierStatus g_shared;
+static HWND g_window;
+static volatile LONG g_told;
+
+void OpenStatusBoard(void)
+{
+    InitializeCriticalSection(&g_lock);
+    g_board.lastPublish = GetTickCount() - PUBLISH_EVERY_MS;
+    g_board.countedUpTo = GetTickCount() - 1;
+    g_board.open = 1;
+}
+
+void CloseStatusBoard(void)
+{
+    if (!g_board.open)
+        return;
+    g_board.open = 0;
+    DeleteCriticalSection(&g_lock);
+    if (g_board.fileCounts != NULL)
+        HeapFree(GetProcessHeap(), 0, g_board.fileCounts);
+    g_board.fileCounts = NULL;
+}
+
+void SetStatusWindow(HWND window)
+{
+    EnterCriticalSection(&g_lock);
+    g_window = window;
+    LeaveCriticalSection(&g_lock);
+    InterlockedExchange(&g_told, 0);
+}
+
+void ReadStatus(NotifierStatus *out)
+{
+    InterlockedExchange(&g_told, 0);
+    EnterCriticalSection(&g_lock);
+    CopyMemory(out, &g_shared, sizeof(*out));
+    LeaveCriticalSection(&g_lock);
+}
+
+void ReadStatusBackup(char *backup)
+{
+    EnterCriticalSection(&g_lock);
+    lstrcpynA(backup, g_shared.backup, MAX_PATH);
+    LeaveCriticalSection(&g_lock);
+}
+
+static int IsDiskFailure(int reason)
+{
+    return reason == FAIL_DISK_FULL || reason == FAIL_NOT_WRITABLE;
+}
+
+// How long a trouble has lasted when it starts to count: a permanent one at
+// once, a passing one once it has lasted as long as the log waits. Ages,
+// not tick counts, are compared, so that wrapped counts do no harm.
+static DWORD GetQuietAge(const FileTrouble *trouble)
+{
+    return IsPermanentFailure(trouble->reason) ? 0 : QUIET_STREAK_MS;
+}
+
+static int IsCounted(const FileTrouble *trouble, DWORD now)
+{
+    return now - trouble->since >= GetQuietAge(trouble);
+}
+
+static int CountFile(const char *file, const WIN32_FIND_DATAA *data, void *context)
+{
+    (void)file;
+    (void)data;
+    ++*(int *)context;
+    return !MustEnd();
+}
+
+// A listed file is one file, there or not; a folder the files directly in it.
+static int CountEntryFiles(const WatchEntry *entry)
+{
+    DWORD attributes;
+    int count = 0;
+
+    if (entry->self == NO_FOLDER)
+        return 1;
+    attributes = GetFileAttributesA(entry->path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 1;
+    ForEachFileIn(entry->path, CountFile, &count);
+    return count;
+}
+
+static void RecountEntry(const WatchList *list, int index)
+{
+    int count;
+
+    if (g_board.countsFor != list->entryCount) {
+        if (g_board.fileCounts != NULL)
+            HeapFree(GetProcessHeap(), 0, g_board.fileCounts);
+        g_board.fileCounts = (int *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (list->entryCount + 1) * sizeof(int));
+        g_board.countsFor = g_board.fileCounts != NULL ? list->entryCount : 0;
+        g_board.fileTotal = 0;
+    }
+    if (index < 0 || index >= g_board.countsFor)
+        return;
+    count = CountEntryFiles(&list->entries[index]);
+    g_board.fileTotal += count - g_board.fileCounts[index];
+    g_board.fileCounts[index] = count;
+}
+
+static void AddRow(NotifierStatus *out, const FileTrouble *trouble)
+{
+    char shown[LONG_PATH];
+    StatusRow *row;
+
+    if (out->rowCount >= STATUS_ROWS)
+        return;
+    row = &out->rows[out->rowCount++];
+    ToDisplayPath(trouble->path, shown, sizeof(shown));
+    CopyPathTail(shown, row->path, sizeof(row->path));
+    row->reason = trouble->reason;
+    row->since = trouble->since;
+}
+
+// A trouble that began counting since the last publish is news.
+static void NoteIfBegun(const FileTrouble *trouble, DWORD now)
+{
+    char shown[LONG_PATH];
+
+    if (now - trouble->since - GetQuietAge(trouble) >= now - g_board.countedUpTo)
+        return;
+    g_board.startedCount++;
+    ToDisplayPath(trouble->path, shown, sizeof(shown));
+    CopyPathTail(shown, g_board.startedPath, sizeof(g_board.startedPath));
+    g_board.startedReason = trouble->reason;
+}
+
+static void AddTroubles(NotifierStatus *out, const WatchList *list, DWORD now)
+{
+    int i;
+
+    for (i = 0; i < list->troubleCount; i++) {
+        const FileTrouble *trouble = &list->troubles[i];
+
+        if (!IsCounted(trouble, now))
+            continue;
+        out->troubleCount++;
+        if (IsDiskFailure(trouble->reason) && out->diskTrouble != FAIL_NOT_WRITABLE)
+            out->diskTrouble = trouble->reason;
+        AddRow(out, trouble);
+        NoteIfBegun(trouble, now);
+    }
+    g_board.countedUpTo = now;
+}
+
+static void BuildStatus(NotifierStatus *out, const WatchList *list, int current, DWORD now)
+{
+    int i;
+
+    ZeroMemory(out, sizeof(*out));
+    lstrcpynA(out->backup, list->backup, sizeof(out->backup));
+    out->entryCount = list->entryCount;
+    out->fileCount = g_board.fileTotal;
+    out->copying = current != NO_ENTRY;
+    for (i = 0; i < list->entryCount; i++)
+        out->copying += list->entries[i].pending != 0;
+    AddTroubles(out, list, now);
+    lstrcpynA(out->lastCopy, g_board.lastCopy, sizeof(out->lastCopy));
+    out->lastCopyAt = g_board.lastCopyAt;
+    out->startedCount = g_board.startedCount;
+    lstrcpynA(out->startedPath, g_board.startedPath, sizeof(out->startedPath));
+    out->startedReason = g_board.startedReason;
+}
+
+// Shares the built snapshot when it differs from the shared one, and tells
+// the icon's window once until it reads it.
+static void ShareStatus(NotifierStatus *next)
+{
+    const size_t skip = sizeof(next->serial);
+    HWND window;
+    int changed;
+
+    EnterCriticalSection(&g_lock);
+    changed = g_shared.serial == 0 || memcmp((BYTE *)next + skip, (BYTE *)&g_shared + skip, sizeof(*next) - skip) != 0;
+    if (changed) {
+        next->serial = g_shared.serial + 1;
+        CopyMemory(&g_shared, next, sizeof(*next));
+    }
+    window = g_window;
+    LeaveCriticalSection(&g_lock);
+    if (changed && window != NULL && InterlockedExchange(&g_told, 1) == 0)
+        PostMessageA(window, WM_STATUS_CHANGED, 0, 0);
+}
+
+void PublishStatus(const WatchList *list, int current)
+{
+    DWORD now = GetTickCount();
+
+    if (!g_board.open)
+        return;
+    if (current != NO_ENTRY)
+        RecountEntry(list, current);
+    if (now - g_board.lastPublish < PUBLISH_EVERY_MS) {
+        g_board.owed = 1;
+        return;
+    }
+    g_board.lastPublish = now;
+    g_board.owed = 0;
+    BuildStatus(&g_board.next, list, current, now);
+    ShareStatus(&g_board.next);
+}
+
+// Milliseconds from now until at, or until the next publish is allowed if
+// that is later.
+static DWORD WaitUntil(DWORD now, DWORD at)
+{
+    DWORD allowed = g_board.lastPublish + PUBLISH_EVERY_MS;
+
+    if (IsDue(allowed, at))
+        at = allowed;
+    return IsDue(now, at) ? 0 : at - now;
+}
+
+DWORD TimeToNextStatus(const WatchList *list)
+{
+    DWORD now = GetTickCount(), next = INFINITE, wait;
+    int i;
+
+    if (!g_board.open)
+        return INFINITE;
+    if (g_board.owed)
+        next = WaitUntil(now, now);
+    // A passing trouble that is about to count is published when it does.
+    for (i = 0; i < list->troubleCount; i++) {
+        const FileTrouble *trouble = &list->troubles[i];
+
+        if (IsCounted(trouble, now))
+            continue;
+        wait = WaitUntil(now, trouble->since + GetQuietAge(trouble));
+        if (wait < next)
+            next = wait;
+    }
+    return next;
+}
+
+void NoteCopyMade(const char *source)
+{
+    char shown[LONG_PATH];
+
+    if (!g_board.open)
+        return;
+    ToDisplayPath(source, shown, sizeof(shown));
+    CopyPathTail(shown, g_board.lastCopy, sizeof(g_board.lastCopy));
+    GetSystemTimeAsFileTime(&g_board.lastCopyAt);
+}
