@@ -32,17 +32,29 @@ static void AddColumn(HWND list, int index, const char *text, int width)
     SendMessageA(list, LVM_INSERTCOLUMNA, index, (LPARAM)&col);
 }
 
-// The file gets what the reason and the time leave of the list's width.
 static void AddColumns(HWND list)
 {
-    RECT rc;
-    int why = 150, since = 120;
-
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    AddColumn(list, 0, "File", 200);
+    AddColumn(list, 1, "Why", 100);
+    AddColumn(list, 2, "Since", 100);
+}
+
+// The reason and the time as wide as their texts; the file gets the rest,
+// and more when it needs it (the list scrolls sideways then).
+static void FitColumns(HWND list)
+{
+    RECT rc;
+    int rest;
+
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE_USEHEADER);
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
     GetClientRect(list, &rc);
-    AddColumn(list, 0, "File", rc.right - why - since > 100 ? rc.right - why - since : 100);
-    AddColumn(list, 1, "Why", why);
-    AddColumn(list, 2, "Since", since);
+    rest = rc.right - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0) -
+           (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 2, 0);
+    if (rest > (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0))
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, rest);
 }
 
 static void SetCell(HWND list, int row, int column, char *text)
@@ -74,6 +86,7 @@ static void FillRows(HWND list, const NotifierStatus *status)
         FormatTickTime(status->rows[i].since, text, sizeof(text));
         SetCell(list, row, 2, text);
     }
+    FitColumns(list);
 }
 
 static const char *DescribeBackupState(const NotifierStatus *status)
