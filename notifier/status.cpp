@@ -24,22 +24,41 @@ struct StatusBoard {
     LONG startedCount;
     char startedPath[MAX_PATH];
     int startedReason;
-    NotifierStatus next;
+    NotifierStatus *next;
 };
 
 static StatusBoard g_board;
 // Shared with the icon's thread, under the lock.
 static CRITICAL_SECTION g_lock;
-static NotifierStatus g_shared;
+static NotifierStatus *g_shared;
 static HWND g_window;
 static volatile LONG g_told;
 
-void OpenStatusBoard(void)
+NotifierStatus *AllocStatus(void)
 {
+    return (NotifierStatus *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(NotifierStatus));
+}
+
+void FreeStatus(NotifierStatus *status)
+{
+    if (status != NULL)
+        HeapFree(GetProcessHeap(), 0, status);
+}
+
+int OpenStatusBoard(void)
+{
+    g_shared = AllocStatus();
+    g_board.next = AllocStatus();
+    if (g_shared == NULL || g_board.next == NULL) {
+        FreeStatus(g_shared);
+        FreeStatus(g_board.next);
+        return 0;
+    }
     InitializeCriticalSection(&g_lock);
     g_board.lastPublish = GetTickCount() - PUBLISH_EVERY_MS;
     g_board.countedUpTo = GetTickCount() - 1;
     g_board.open = 1;
+    return 1;
 }
 
 void CloseStatusBoard(void)
@@ -48,6 +67,8 @@ void CloseStatusBoard(void)
         return;
     g_board.open = 0;
     DeleteCriticalSection(&g_lock);
+    FreeStatus(g_shared);
+    FreeStatus(g_board.next);
     if (g_board.fileCounts != NULL)
         HeapFree(GetProcessHeap(), 0, g_board.fileCounts);
     g_board.fileCounts = NULL;
@@ -65,14 +86,14 @@ void ReadStatus(NotifierStatus *out)
 {
     InterlockedExchange(&g_told, 0);
     EnterCriticalSection(&g_lock);
-    CopyMemory(out, &g_shared, sizeof(*out));
+    CopyMemory(out, g_shared, sizeof(*out));
     LeaveCriticalSection(&g_lock);
 }
 
 void ReadStatusBackup(char *backup)
 {
     EnterCriticalSection(&g_lock);
-    lstrcpynA(backup, g_shared.backup, MAX_PATH);
+    lstrcpynA(backup, g_shared->backup, MAX_PATH);
     LeaveCriticalSection(&g_lock);
 }
 
@@ -208,10 +229,10 @@ static void ShareStatus(NotifierStatus *next)
     int changed;
 
     EnterCriticalSection(&g_lock);
-    changed = g_shared.serial == 0 || memcmp((BYTE *)next + skip, (BYTE *)&g_shared + skip, sizeof(*next) - skip) != 0;
+    changed = g_shared->serial == 0 || memcmp((BYTE *)next + skip, (BYTE *)g_shared + skip, sizeof(*next) - skip) != 0;
     if (changed) {
-        next->serial = g_shared.serial + 1;
-        CopyMemory(&g_shared, next, sizeof(*next));
+        next->serial = g_shared->serial + 1;
+        CopyMemory(g_shared, next, sizeof(*next));
     }
     window = g_window;
     LeaveCriticalSection(&g_lock);
@@ -233,8 +254,8 @@ void PublishStatus(const WatchList *list, int current)
     }
     g_board.lastPublish = now;
     g_board.owed = 0;
-    BuildStatus(&g_board.next, list, current, now);
-    ShareStatus(&g_board.next);
+    BuildStatus(g_board.next, list, current, now);
+    ShareStatus(g_board.next);
 }
 
 // Milliseconds from now until at, or until the next publish is allowed if

@@ -45,9 +45,13 @@ DWORD TimeToNextStatus(const WatchList *list);
 // A newest copy of source has just been made.
 void NoteCopyMade(const char *source);
 
-// status.cpp, for the icon's thread.
-void OpenStatusBoard(void);
+// status.cpp, for the icon's thread. A snapshot is too big for a static
+// (the tool chain would store its zeros in the program): each comes from
+// the heap. 0 when there is no memory for them.
+int OpenStatusBoard(void);
 void CloseStatusBoard(void);
+NotifierStatus *AllocStatus(void);
+void FreeStatus(NotifierStatus *status);
 // The window told of each change (NULL: none).
 void SetStatusWindow(HWND window);
 // Copies the snapshot; the next change is told again.

@@ -13,7 +13,7 @@
 struct StatusWindow {
     HWND dialog;
     DWORD shownSerial;
-    NotifierStatus status;
+    NotifierStatus *status;  // from the heap while the window is open
 };
 
 static StatusWindow g_statusWindow;
@@ -137,7 +137,7 @@ static void ShowSummary(HWND hDlg, const NotifierStatus *status)
 
 static void Refresh(HWND hDlg)
 {
-    NotifierStatus *status = &g_statusWindow.status;
+    NotifierStatus *status = g_statusWindow.status;
 
     ReadStatus(status);
     if (status->serial == g_statusWindow.shownSerial)
@@ -179,6 +179,8 @@ static INT_PTR OnStatusDestroy(HWND hDlg)
 {
     KillTimer(hDlg, REFRESH_TIMER);
     g_statusWindow.dialog = NULL;
+    FreeStatus(g_statusWindow.status);
+    g_statusWindow.status = NULL;
     return TRUE;
 }
 
@@ -212,9 +214,16 @@ void OpenStatusWindow(void)
         SetForegroundWindow(dialog);
         return;
     }
+    g_statusWindow.status = AllocStatus();
+    if (g_statusWindow.status == NULL)
+        return;
     InitCommonControls();
     g_statusWindow.dialog =
         CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_STATUS), NULL, StatusDlgProc, 0);
+    if (g_statusWindow.dialog == NULL) {
+        FreeStatus(g_statusWindow.status);
+        g_statusWindow.status = NULL;
+    }
 }
 
 void CloseStatusWindow(void)

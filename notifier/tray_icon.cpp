@@ -24,9 +24,10 @@ struct TrayIcon {
     UINT taskbarCreated;
     NOTIFYICONDATAA data;  // cbSize as the running shell takes it
     int added, balloons;
-    NotifierStatus status;
+    NotifierStatus *status;  // the icon thread's copy
     LONG toldStarted;  // troubles begun that a balloon has told (or skipped)
-    DWORD nextBalloonAt;
+    int hadBalloon;
+    DWORD lastBalloonAt;
 };
 
 static TrayIcon g_tray;
@@ -74,8 +75,8 @@ static HICON LoadLook(int look)
                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
 }
 
-// A refused add is tried again on a timer; one the shell took meanwhile
-// (a slow taskbar answering late) shows in that a change is then taken.
+// A refused add is tried again on a timer. An add that a slow taskbar took
+// after its caller gave up is refused when repeated: a change then works.
 static void AddIcon(void)
 {
     if (Shell_NotifyIconA(NIM_ADD, &g_tray.data) || Shell_NotifyIconA(NIM_MODIFY, &g_tray.data)) {
@@ -94,21 +95,22 @@ static void ChangeIcon(void)
 }
 
 // One balloon a minute at most: troubles begun meanwhile wait and are told
-// together, unless all trouble has ended by then.
+// together, unless all trouble has ended by then. Troubles found before the
+// taskbar took the icon (at logon) are told once it has.
 static void TellBegunTroubles(void)
 {
-    const NotifierStatus *status = &g_tray.status;
+    const NotifierStatus *status = g_tray.status;
     LONG begun = status->startedCount - g_tray.toldStarted;
     DWORD now = GetTickCount();
 
-    if (begun <= 0)
+    if (begun <= 0 || !g_tray.added)
         return;
-    if (!g_tray.balloons || !g_tray.added || !HasTrouble(status)) {
+    if (!g_tray.balloons || !HasTrouble(status)) {
         g_tray.toldStarted = status->startedCount;
         return;
     }
-    if (g_tray.toldStarted != 0 && !IsDue(now, g_tray.nextBalloonAt)) {
-        SetTimer(g_tray.window, BALLOON_TIMER, g_tray.nextBalloonAt - now, NULL);
+    if (g_tray.hadBalloon && now - g_tray.lastBalloonAt < BALLOON_EVERY_MS) {
+        SetTimer(g_tray.window, BALLOON_TIMER, BALLOON_EVERY_MS - (now - g_tray.lastBalloonAt), NULL);
         return;
     }
     KillTimer(g_tray.window, BALLOON_TIMER);
@@ -120,7 +122,8 @@ static void TellBegunTroubles(void)
     ChangeIcon();
     g_tray.data.uFlags &= ~NIF_INFO;
     g_tray.toldStarted = status->startedCount;
-    g_tray.nextBalloonAt = now + BALLOON_EVERY_MS;
+    g_tray.hadBalloon = 1;
+    g_tray.lastBalloonAt = now;
 }
 
 // The window's text is the tip and its user data the look, so that other
@@ -130,10 +133,10 @@ static void ShowStatus(void)
     char tip[sizeof(g_tray.data.szTip)];
     int look;
 
-    if (g_tray.status.serial == 0)
+    if (g_tray.status->serial == 0)
         return;  // nothing published yet: no icon rather than a wrong one
-    FormatTip(&g_tray.status, tip, GetTipSize());
-    look = HasTrouble(&g_tray.status) ? NOTIFIER_LOOK_TROUBLE : NOTIFIER_LOOK_BACKED_UP;
+    FormatTip(g_tray.status, tip, GetTipSize());
+    look = HasTrouble(g_tray.status) ? NOTIFIER_LOOK_TROUBLE : NOTIFIER_LOOK_BACKED_UP;
     lstrcpynA(g_tray.data.szTip, tip, sizeof(g_tray.data.szTip));
     g_tray.data.hIcon = LoadLook(look);
     SetWindowTextA(g_tray.window, tip);
@@ -147,14 +150,14 @@ static void ShowStatus(void)
 
 static void OnStatusChanged(void)
 {
-    ReadStatus(&g_tray.status);
+    ReadStatus(g_tray.status);
     ShowStatus();
 }
 
 static void OnTimer(WPARAM id)
 {
     if (id == RETRY_TIMER && !g_tray.added)
-        AddIcon();
+        ShowStatus();
     else if (id == BALLOON_TIMER) {
         KillTimer(g_tray.window, BALLOON_TIMER);
         TellBegunTroubles();
@@ -259,13 +262,16 @@ static DWORD WINAPI RunTrayThread(void *unused)
     return 0;
 }
 
+// Without memory for the snapshots there is no icon; backing up goes on.
 void StartTrayIcon(void)
 {
     DWORD id;
 
-    OpenStatusBoard();
+    if (!OpenStatusBoard())
+        return;
+    g_tray.status = AllocStatus();
     g_tray.ready = CreateEventA(NULL, TRUE, FALSE, NULL);
-    if (g_tray.ready == NULL)
+    if (g_tray.status == NULL || g_tray.ready == NULL)
         return;
     g_tray.thread = CreateThread(NULL, 0, RunTrayThread, NULL, 0, &id);
 }
@@ -278,11 +284,14 @@ void StopTrayIcon(void)
         WaitForSingleObject(g_tray.ready, STOP_WAIT_MS);
         if (g_tray.window != NULL)
             PostMessageA(g_tray.window, WM_END_ICON, 0, 0);
-        if (WaitForSingleObject(g_tray.thread, STOP_WAIT_MS) == WAIT_OBJECT_0)
-            CloseStatusBoard();
+        if (WaitForSingleObject(g_tray.thread, STOP_WAIT_MS) != WAIT_OBJECT_0)
+            return;  // still using the board: the process's end takes it
         CloseHandle(g_tray.thread);
         g_tray.thread = NULL;
     }
+    CloseStatusBoard();
+    FreeStatus(g_tray.status);
+    g_tray.status = NULL;
     if (g_tray.ready != NULL)
         CloseHandle(g_tray.ready);
     g_tray.ready = NULL;
