@@ -121,14 +121,19 @@ TEST_F(Tray, TroubleTurnsTheIconAndFillsTheStatusWindowUntilItIsMended)
         // menu's Status brings the same one to the front.
         PostMessageA(icon, NOTIFIER_ICON_MESSAGE, 0, WM_LBUTTONDBLCLK);
         HWND status = NULL;
-        ASSERT_TRUE(PumpUntil([&] { return (status = FindWindowOf(notifier.Pid(), "#32770", NOTIFIER_STATUS_TITLE)); }));
+        // Shown once its controls are made and filled.
+        ASSERT_TRUE(PumpUntil([&] {
+            status = FindWindowOf(notifier.Pid(), "#32770", NOTIFIER_STATUS_TITLE);
+            return status != NULL && IsWindowVisible(status);
+        }));
         PostMessageA(icon, NOTIFIER_ICON_MESSAGE, 0, WM_LBUTTONDBLCLK);
         PostMessageA(icon, WM_COMMAND, IDM_STATUS, 0);
         HWND list = GetDlgItem(status, IDC_STATUS_LIST);
         EXPECT_TRUE(PumpUntil([&] {
             return RemoteListColumn(list, 0) == std::vector<std::string>{Src(c.file)} &&
                    RemoteListColumn(list, 1) == std::vector<std::string>{c.why};
-        })) << RemoteListColumn(list, 0).size();
+        })) << Item(status, IDC_STATUS_SUMMARY);
+        ASSERT_EQ(RemoteListColumn(list, 2).size(), 1u);
         EXPECT_EQ(RemoteListColumn(list, 2).at(0).size(), 19u) << "the time the trouble began";
         EXPECT_EQ(CountWindowsOf(notifier.Pid(), "#32770", NOTIFIER_STATUS_TITLE), 1);
         EXPECT_EQ(Item(status, IDC_STATUS_PATH), bak_);
@@ -190,7 +195,10 @@ TEST_F(Tray, TheMenuHoldsItsCommandsAndStopBackingUpAsksBeforeItEnds)
     for (int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer);
         PostMessageA(icon, NOTIFIER_ICON_MESSAGE, 0, WM_RBUTTONUP);
-        ASSERT_TRUE(PumpUntil([&] { return FindWindowOf(notifier.Pid(), "#32768") != NULL; }));
+        ASSERT_TRUE(PumpUntil([&] {
+            HWND menuWindow = FindWindowOf(notifier.Pid(), "#32768");
+            return menuWindow != NULL && IsWindowVisible(menuWindow);
+        }));
         PostMessageA(icon, WM_CHAR, 'b', 0);
         HWND box = NULL;
         ASSERT_TRUE(PumpUntil([&] { return (box = FindWindowOf(notifier.Pid(), "#32770", "VELT Duplix 98")); }));
