@@ -24,6 +24,7 @@ struct TrayIcon {
     UINT taskbarCreated;
     NOTIFYICONDATAA data;  // cbSize as the running shell takes it
     int added, balloons;
+    volatile LONG ending;  // set by the notifier's end before it posts WM_END_ICON
     NotifierStatus *status;  // the icon thread's copy
     LONG toldStarted;  // troubles begun that a balloon has told (or skipped)
     int hadBalloon;
@@ -216,7 +217,8 @@ static LRESULT CALLBACK TrayWindowProc(HWND window, UINT msg, WPARAM wParam, LPA
     case WM_CLOSE:
         return 0;  // the icon goes with the notifier, not before
     case WM_END_ICON:
-        DestroyWindow(window);
+        if (g_tray.ending)  // another program's message ends nothing
+            DestroyWindow(window);
         return 0;
     case WM_DESTROY:
         OnDestroy();
@@ -282,6 +284,7 @@ void StopTrayIcon(void)
 {
     if (g_tray.thread != NULL) {
         WaitForSingleObject(g_tray.ready, STOP_WAIT_MS);
+        InterlockedExchange(&g_tray.ending, 1);
         if (g_tray.window != NULL)
             PostMessageA(g_tray.window, WM_END_ICON, 0, 0);
         if (WaitForSingleObject(g_tray.thread, STOP_WAIT_MS) != WAIT_OBJECT_0)

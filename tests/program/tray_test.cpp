@@ -1,6 +1,7 @@
 // The real dxnotify.exe's icon, read through its hidden window (its text is
 // the tip, its user data the look): trouble shows on the icon and in the
-// status window and goes when it is mended; the menu, and Stop Backing Up.
+// status window and goes when it is mended; the menu, Settings and Stop
+// Backing Up.
 #include "backup_fixture.h"
 
 #include "app/program.h"
@@ -146,8 +147,9 @@ TEST_F(Tray, TroubleTurnsTheIconAndFillsTheStatusWindowUntilItIsMended)
         c.mend();
         EXPECT_TRUE(Shows(icon, "VELT Duplix 98 - all files backed up", NOTIFIER_LOOK_BACKED_UP)) << WindowText(icon);
         EXPECT_TRUE(PumpUntil([&] { return Item(status, IDC_STATUS_SUMMARY) == "Every listed file is backed up."; }));
-        std::string last = Item(status, IDC_STATUS_LAST_COPY);
-        EXPECT_EQ(last.substr(last.size() - Src(c.file).size()), Src(c.file)) << last;
+        std::string last = Item(status, IDC_STATUS_LAST_COPY), file = Src(c.file);
+        EXPECT_TRUE(last.size() > file.size() && last.compare(last.size() - file.size(), file.size(), file) == 0)
+            << last;
         EXPECT_EQ(Item(status, IDC_STATUS_WRITABLE), "It can be written.");
 
         // Closing the window leaves the notifier, which still backs up.
@@ -192,6 +194,12 @@ TEST_F(Tray, TheMenuHoldsItsCommandsAndStopBackingUpAsksBeforeItEnds)
     Start(notifier);
     HWND icon = WaitForIconWindow(notifier.Pid());
     ASSERT_NE(icon, (HWND)NULL);
+    // Settings... starts the settings program from the notifier's folder.
+    PostMessageA(icon, WM_COMMAND, IDM_SETTINGS, 0);
+    HWND settings = NULL;
+    ASSERT_TRUE(PumpUntil([&] { return (settings = FindSettingsWindow()) != NULL; }));
+    Click(settings, IDCANCEL);
+    ASSERT_TRUE(PumpUntil([] { return CountSettingsWindows() == 0; }));
     for (int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer);
         PostMessageA(icon, NOTIFIER_ICON_MESSAGE, 0, WM_RBUTTONUP);
