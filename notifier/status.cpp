@@ -145,7 +145,8 @@ static void RecountEntry(const WatchList *list, int index)
     if (g_board.countsFor != list->entryCount) {
         if (g_board.fileCounts != NULL)
             HeapFree(GetProcessHeap(), 0, g_board.fileCounts);
-        g_board.fileCounts = (int *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (list->entryCount + 1) * sizeof(int));
+        g_board.fileCounts =
+            (int *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (list->entryCount + 1) * sizeof(int));
         g_board.countsFor = g_board.fileCounts != NULL ? list->entryCount : 0;
         g_board.fileTotal = 0;
     }
@@ -229,7 +230,8 @@ static void ShareStatus(NotifierStatus *next)
     int changed;
 
     EnterCriticalSection(&g_lock);
-    changed = g_shared->serial == 0 || memcmp((BYTE *)next + skip, (BYTE *)g_shared + skip, sizeof(*next) - skip) != 0;
+    changed = g_shared->serial == 0 ||
+              memcmp((BYTE *)next + skip, (BYTE *)g_shared + skip, sizeof(*next) - skip) != 0;
     if (changed) {
         next->serial = g_shared->serial + 1;
         CopyMemory(g_shared, next, sizeof(*next));

@@ -41,7 +41,9 @@ static int GetShellMajorVersion(void)
     DLLGETVERSIONPROC getVersion;
     DLLVERSIONINFO info;
 
-    getVersion = shell != NULL ? (DLLGETVERSIONPROC)(void (*)(void))GetProcAddress(shell, "DllGetVersion") : NULL;
+    if (shell == NULL)
+        return 4;
+    getVersion = (DLLGETVERSIONPROC)(void (*)(void))GetProcAddress(shell, "DllGetVersion");
     if (getVersion == NULL)
         return 4;
     ZeroMemory(&info, sizeof(info));
@@ -238,8 +240,8 @@ static HWND CreateTrayWindow(void)
     wc.lpszClassName = NOTIFIER_WINDOW_CLASS;
     if (!RegisterClassA(&wc))
         return NULL;
-    return CreateWindowExA(WS_EX_TOOLWINDOW, NOTIFIER_WINDOW_CLASS, PRODUCT_TITLE, WS_POPUP, 0, 0, 0, 0, NULL, NULL,
-                           wc.hInstance, NULL);
+    return CreateWindowExA(WS_EX_TOOLWINDOW, NOTIFIER_WINDOW_CLASS, PRODUCT_TITLE, WS_POPUP, 0, 0, 0, 0, NULL,
+                           NULL, wc.hInstance, NULL);
 }
 
 static DWORD WINAPI RunTrayThread(void *unused)

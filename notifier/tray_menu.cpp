@@ -60,17 +60,22 @@ static void OpenBackupFolder(void)
 // The log lies in the backup folder, or in the temporary folder while that
 // could not be written; the one in the backup folder is the newer when both
 // are there and the backup folder can be written again.
+static int IsLogIn(const char *folder, char *path, int size)
+{
+    return folder[0] != '\0' && JoinPath(path, size, folder, LOG_FILE) &&
+           GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 static int FindLog(char *path, int size)
 {
     char folder[MAX_PATH];
     DWORD length;
 
     ReadStatusBackup(folder);
-    if (folder[0] != '\0' && JoinPath(path, size, folder, LOG_FILE) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+    if (IsLogIn(folder, path, size))
         return 1;
     length = GetTempPathA(sizeof(folder), folder);
-    return length > 0 && length < sizeof(folder) && JoinPath(path, size, folder, LOG_FILE) &&
-           GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    return length > 0 && length < sizeof(folder) && IsLogIn(folder, path, size);
 }
 
 // Notepad is on every Windows; a .log file has no program of its own on all.
@@ -79,7 +84,8 @@ static void ShowLog(void)
     char path[MAX_PATH], params[MAX_PATH + 4];
 
     if (!FindLog(path, sizeof(path))) {
-        MessageBoxA(NULL, "There is no log yet.", PRODUCT_TITLE, MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+        MessageBoxA(NULL, "There is no log yet.", PRODUCT_TITLE,
+                    MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
         return;
     }
     wsprintfA(params, "\"%s\"", path);

@@ -49,7 +49,8 @@ HWND FindWindowOf(DWORD pid, const char *className, const char *title = NULL)
 int CountWindowsOf(DWORD pid, const char *className, const char *title)
 {
     int count = 0;
-    for (HWND w = FindWindowExA(NULL, NULL, className, title); w != NULL; w = FindWindowExA(NULL, w, className, title)) {
+    HWND w = NULL;
+    while ((w = FindWindowExA(NULL, w, className, title)) != NULL) {
         DWORD owner = 0;
         GetWindowThreadProcessId(w, &owner);
         count += owner == pid && IsWindowVisible(w);
@@ -145,11 +146,13 @@ TEST_F(Tray, TroubleTurnsTheIconAndFillsTheStatusWindowUntilItIsMended)
 
         // Mended: the icon turns back, and the open window follows.
         c.mend();
-        EXPECT_TRUE(Shows(icon, "VELT Duplix 98 - all files backed up", NOTIFIER_LOOK_BACKED_UP)) << WindowText(icon);
-        EXPECT_TRUE(PumpUntil([&] { return Item(status, IDC_STATUS_SUMMARY) == "Every listed file is backed up."; }));
+        EXPECT_TRUE(Shows(icon, "VELT Duplix 98 - all files backed up", NOTIFIER_LOOK_BACKED_UP))
+            << WindowText(icon);
+        EXPECT_TRUE(
+            PumpUntil([&] { return Item(status, IDC_STATUS_SUMMARY) == "Every listed file is backed up."; }));
         std::string last = Item(status, IDC_STATUS_LAST_COPY), file = Src(c.file);
-        EXPECT_TRUE(last.size() > file.size() && last.compare(last.size() - file.size(), file.size(), file) == 0)
-            << last;
+        EXPECT_TRUE(last.size() > file.size() &&
+                    last.compare(last.size() - file.size(), file.size(), file) == 0) << last;
         EXPECT_EQ(Item(status, IDC_STATUS_WRITABLE), "It can be written.");
 
         // Closing the window leaves the notifier, which still backs up.
@@ -209,9 +212,10 @@ TEST_F(Tray, TheMenuHoldsItsCommandsAndStopBackingUpAsksBeforeItEnds)
         }));
         PostMessageA(icon, WM_CHAR, 'b', 0);
         HWND box = NULL;
-        ASSERT_TRUE(PumpUntil([&] { return (box = FindWindowOf(notifier.Pid(), "#32770", "VELT Duplix 98")); }));
+        ASSERT_TRUE(PumpUntil([&] { return (box = FindWindowOf(notifier.Pid(), "#32770", PRODUCT_TITLE)); }));
         EXPECT_EQ(MessageBoxText(box),
-                  "Files will not be backed up until you log on again or press OK in the VELT Duplix 98 Settings.");
+                  "Files will not be backed up until you log on again or press OK in the VELT Duplix 98 "
+                  "Settings.");
         PressButton(box, answer);
         ASSERT_TRUE(PumpUntil([&] { return !IsWindow(box); }));
         if (answer == IDNO) {
