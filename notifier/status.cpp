@@ -16,6 +16,7 @@ struct StatusBoard {
     int open;
     DWORD lastPublish;
     int owed;
+    int idle;  // the last publish had nothing to copy
     DWORD countedUpTo;  // troubles that began counting by then are known
     int *fileCounts;    // per entry, as last looked at
     int countsFor, fileTotal;
@@ -250,13 +251,16 @@ void PublishStatus(const WatchList *list, int current)
         return;
     if (current != NO_ENTRY)
         RecountEntry(list, current);
-    if (now - g_board.lastPublish < PUBLISH_EVERY_MS) {
+    // The start of copying is told at once: one copy may take long. Idle is
+    // published under the limit, so this happens a few times a second at most.
+    if (now - g_board.lastPublish < PUBLISH_EVERY_MS && !(current != NO_ENTRY && g_board.idle)) {
         g_board.owed = 1;
         return;
     }
     g_board.lastPublish = now;
     g_board.owed = 0;
     BuildStatus(g_board.next, list, current, now);
+    g_board.idle = g_board.next->copying == 0;
     ShareStatus(g_board.next);
 }
 
