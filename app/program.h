@@ -24,6 +24,21 @@
 #define TAKEOVER_EVENT_NAME "myVELTDuplixEventTakeOver"
 #define NEWEST_NOTIFIER_NAME "myVELTDuplixNewestNotifier"
 
+// The running notifier's hidden top-level window, which owns its icon in the
+// notification area. The icon's callback message comes to it with the mouse
+// message in lParam (WM_RBUTTONUP: the menu; WM_LBUTTONDBLCLK: the status
+// window), and another program may send it the same. The menu's commands
+// (the notifier's IDR_TRAY_MENU resource) may be sent to it as WM_COMMAND.
+// What the icon shows can be read from the window: its text is the icon's
+// tip (WM_GETTEXT), its GWLP_USERDATA the icon's look; both are set before
+// the icon is given to the shell, and stay set when the shell has no taskbar.
+#define NOTIFIER_WINDOW_CLASS PRODUCT_TITLE " Notifier"
+#define NOTIFIER_ICON_MESSAGE (WM_APP + 1)
+#define NOTIFIER_LOOK_BACKED_UP 0
+#define NOTIFIER_LOOK_TROUBLE 1
+// The notifier's status window: one at a time, opened from the icon.
+#define NOTIFIER_STATUS_TITLE PRODUCT_TITLE " Status"
+
 // The rings of older copies under the backup path, one subfolder per slot.
 // The first is the newest-copies subfolder that the dialog's Open shows.
 #define NEWEST_COPIES_FOLDER "a Last Hour - One per Minute"

@@ -5,6 +5,7 @@
 // by someone never holds up a version: it waits beside it, in a place the
 // copies window lists, and takes the newest copy's place once they let go.
 #include "notifier/notifier.h"
+#include "notifier/status.h"
 
 // FAT and exFAT keep write times in steps of 2 s, and some shares round
 // too: a copy there is current when its time is that close to the source's.
@@ -145,6 +146,7 @@ static int BackUpPresent(const char *backup, const char *source, const WIN32_FIN
     }
     if (result != COPY_DONE)
         return result;
+    NoteCopyMade(source);
     // An older version waiting beside it is the newest no more.
     if (hasWaiting)
         DeletePath(waiting);

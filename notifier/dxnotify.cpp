@@ -1,6 +1,7 @@
 // The notifier's start and end: once its turn has come, watches and copies
 // the backup list until it must end.
 #include "notifier/notifier.h"
+#include "notifier/status.h"
 
 #include "store/reg_value.h"
 
@@ -8,6 +9,7 @@ static void WatchAndCopy(void)
 {
     WatchList list;
 
+    StartTrayIcon();
     // Settings are read only now, so the last notifier started works from
     // the last settings stored.
     LoadWatchList(&list);
@@ -15,6 +17,7 @@ static void WatchAndCopy(void)
         RunNotifier(&list);
     LogStart(&list);
     StopWatching(&list);
+    StopTrayIcon();
     FreeWatchList(&list);
     WriteLog("Stopped.");
 }

@@ -6,9 +6,6 @@
 
 #define FIRST_RETRY_MS 100
 #define LAST_RETRY_MS 60000
-// A file in use for a moment (while it is saved) is no news: a passing
-// failure is logged once it has lasted this long.
-#define QUIET_STREAK_MS 2000
 
 // A full or refusing backup disk fails every file alike: it gets one line,
 // not one per file, until some copy succeeds again.
@@ -231,6 +228,8 @@ int BackUpEntry(WatchList *list, WatchEntry *entry)
 
     if (!GetPathInfo(entry->path, &info)) {
         // Not there (yet): its folder's notification brings it back here.
+        // A listed file counts as one, there or not.
+        entry->files = 1;
         if (ShouldTry(list, entry->path, NULL))
             NoteFailure(list, entry->path, 1, FAIL_MISSING, NULL);
         return COPY_DONE;

@@ -219,6 +219,9 @@ int IsSameTime(const FILETIME *a, const FILETIME *b);
 int IsCurrentCopy(const WIN32_FIND_DATAA *source, const WIN32_FIND_DATAA *copy, const FILETIME *seen);
 
 // file_trouble.cpp: each file's failures, back-off and log lines.
+// A file in use for a moment (while it is saved) is no news: a passing
+// failure counts, for the log and the icon, once it has lasted this long.
+#define QUIET_STREAK_MS 2000
 // Backs up a listed file, or a listed folder's tree; COPY_STOPPED or done.
 int BackUpEntry(WatchList *list, WatchEntry *entry);
 // Backs up one file unless its trouble says to wait; listed: it is a list

@@ -4,6 +4,7 @@
 // Changes reported meanwhile are copied between the files of a look, so a
 // save never waits for a look over a big tree.
 #include "notifier/notifier.h"
+#include "notifier/status.h"
 
 #include <string.h>
 
@@ -142,6 +143,7 @@ static int ServeMeanwhile(TreeWalk *walk)
         walk->stopped = 1;
         return 0;
     }
+    PublishStatus(walk->list, 1);
     walk->lastServed = GetTickCount();
     return 1;
 }

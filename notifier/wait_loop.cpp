@@ -2,6 +2,7 @@
 // sleep until it must end, a watched folder changed, a message came, or a
 // retry or the rings' pruning is due.
 #include "notifier/notifier.h"
+#include "notifier/status.h"
 
 #define PRUNE_MS 60000
 #define TICKS_PER_MS 10000LL
@@ -88,9 +89,11 @@ static int BackUpPending(WatchList *list)
             // Cleared first: a change reported while it is copied marks it again.
             list->entries[i].pending = 0;
             list->entries[i].reported = 0;
+            PublishStatus(list, 1);
             if (BackUpEntry(list, &list->entries[i]) == COPY_STOPPED)
                 return 0;
         } else if (list->lookCount > 0) {
+            PublishStatus(list, 1);
             if (LookOverTrees(list) == COPY_STOPPED)
                 return 0;
         } else if (!HasReports(&list->reports)) {
@@ -106,7 +109,9 @@ static DWORD NextTimeout(const WatchList *list, DWORD nextPrune)
     DWORD now = GetTickCount();
     DWORD timeout = IsDue(now, nextPrune) ? 0 : nextPrune - now;
     DWORD retry = TimeToNextRetry(list);
+    DWORD status = TimeToNextStatus(list);
 
+    timeout = status < timeout ? status : timeout;
     return retry < timeout ? retry : timeout;
 }
 
@@ -139,6 +144,7 @@ static void WatchAndBackUp(WatchList *list)
                 return;
             nextPrune = GetTickCount() + PRUNE_MS;
         }
+        PublishStatus(list, 0);
         // The stop event comes first: when several are set, the settings
         // program's signal is the one taken.
         result = MsgWaitForMultipleObjects(END_HANDLE_COUNT + 1, handles, FALSE, NextTimeout(list, nextPrune),

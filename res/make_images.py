@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the program icon (duplix.ico) and the link cursor (link.cur).
+"""Draws the program icon (duplix.ico), the notifier's trouble icon
+(trouble.ico: the program icon with a warning mark) and the link cursor
+(link.cur).
 
 The images are drawn here, pixel by pixel, and written in the icon and cursor
 file formats that the resource compiler reads. Run it from any folder; it
@@ -18,6 +20,7 @@ VGA = [
 ]
 BLACK, DGREY, LGREY, WHITE = 0, 8, 7, 15
 NAVY, BLUE, TEAL, RED = 4, 12, 6, 9
+YELLOW = 11
 CLEAR = None  # transparent: AND-mask bit set, colour 0
 
 
@@ -85,6 +88,49 @@ def icon16():
     img[12][4] = RED
     img[14][4] = RED
     img[13][5] = RED
+    return img
+
+
+def warning(img, cx, top, height):
+    """A yellow triangle with a black edge and a bold black exclamation mark,
+    its apex at (cx, top); it widens by one pixel each side every second row."""
+    for i in range(height):
+        half = i // 2
+        for x in range(cx - half, cx + half + 1):
+            edge = i == height - 1 or x in (cx - half, cx + half)
+            img[top + i][x] = BLACK if edge else YELLOW
+    for y in list(range(top + 6, top + height - 6)) + [top + height - 4, top + height - 3]:
+        for x in range(cx - 1, cx + 2):
+            img[y][x] = BLACK
+
+
+# The small warning mark, drawn by hand: K black, Y yellow, . transparent,
+# so that the pages' edges do not run into it.
+WARNING16 = """
+....K....
+...KYK...
+...KYK...
+..KYKYK..
+..KYKYK..
+.KYYKYYK.
+.KYYYYYK.
+KYYYKYYYK
+KKKKKKKKK
+"""
+
+
+def trouble32():
+    img = icon32()
+    warning(img, 23, 14, 18)
+    return img
+
+
+def trouble16():
+    img = icon16()
+    colours = {"K": BLACK, "Y": YELLOW, ".": CLEAR}
+    for y, row in enumerate(WARNING16.strip("\n").split("\n")):
+        for x, ch in enumerate(row):
+            img[7 + y][7 + x] = colours[ch]
     return img
 
 
@@ -187,6 +233,7 @@ def write_cursor(path, img, hot_x, hot_y):
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     write_icon(os.path.join(here, "duplix.ico"), [icon32(), icon16()])
+    write_icon(os.path.join(here, "trouble.ico"), [trouble32(), trouble16()])
     write_cursor(os.path.join(here, "link.cur"), cursor_pixels(), 6, 1)
 
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #include <stddef.h>
 
 #ifndef _WIN64
@@ -16,6 +17,10 @@ static_assert(offsetof(COPYDATASTRUCT, lpData) == 8, "data address at offset 8")
 static_assert(sizeof(COPYDATASTRUCT) == 12, "COPYDATASTRUCT is 12 bytes");
 static_assert(sizeof(ULONG_PTR) == 4 && sizeof(void *) == 4, "32-bit pointers");
 static_assert(GCLP_HICON == -14 && GCL_HICON == -14, "class icon index");
+// The notification icon's record as shells before version 5 take it (a
+// 64-byte tip), and with the balloon fields of version 5.
+static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "NOTIFYICONDATAA of Windows 95, 98 and NT 4.0");
+static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "NOTIFYICONDATAA of shell32 5.0");
 #else
 static_assert(sizeof(void *) == 8, "64-bit pointers");
 #endif

@@ -144,7 +144,7 @@ TEST_F(Trust, TheLogNamesEachFileThatCannotBeBackedUpOnceAndItsRecovery)
         EXPECT_TRUE(text[at + 4] == '-' && text[at + 10] == ' ' && text[at + 13] == ':' && text[at + 19] == ' ')
             << text.substr(at, 30);
     }
-    EXPECT_EQ(text.find("Started: 2 entries, 1 files watched."), 20u) << "the first line, before the troubles";
+    EXPECT_EQ(text.find("Started: 2 entries, 2 files watched."), 20u) << "the first line, before the troubles";
 }
 
 TEST_F(Trust, AFullLogBecomesTheOldOneAndANewOneStarts)

@@ -5,6 +5,11 @@
 
 std::vector<std::string> RemoteListEntries(HWND list)
 {
+    return RemoteListColumn(list, 0);
+}
+
+std::vector<std::string> RemoteListColumn(HWND list, int column)
+{
     std::vector<std::string> out;
     DWORD pid = 0;
     GetWindowThreadProcessId(list, &pid);
@@ -17,7 +22,7 @@ std::vector<std::string> RemoteListEntries(HWND list)
         int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
         for (int i = 0; i < count; i++) {
             LVITEMA item = {};
-            item.iSubItem = 0;
+            item.iSubItem = column;
             item.pszText = (LPSTR)(remote + sizeof(LVITEMA));
             item.cchTextMax = (int)textSize;
             WriteProcessMemory(process, remote, &item, sizeof(item), NULL);

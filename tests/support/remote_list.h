@@ -9,6 +9,8 @@
 #include <vector>
 
 std::vector<std::string> RemoteListEntries(HWND list);
+// The texts of one column (0: the items themselves), row by row.
+std::vector<std::string> RemoteListColumn(HWND list, int column);
 int RemoteListSelected(HWND list);
 int RemoteColumnWidth(HWND list);
 
