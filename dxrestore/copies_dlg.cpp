@@ -4,8 +4,7 @@
 #include "dxrestore/resource.h"
 
 #include "app/program.h"
-
-#include <commctrl.h>
+#include "app/report_list.h"
 
 #define COPIES_TITLE_TAIL " - " PRODUCT_TITLE " Copies"
 
@@ -19,53 +18,12 @@ static int GetSelectedRow(HWND hDlg)
     return (int)SendDlgItemMessageA(hDlg, IDC_COPY_LIST, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
 }
 
-static void AddColumn(HWND list, int index, const char *text, int width)
-{
-    char header[32];
-    LVCOLUMNA col;
-
-    lstrcpynA(header, text, sizeof(header));
-    ZeroMemory(&col, sizeof(col));
-    col.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    col.cx = width;
-    col.pszText = header;
-    col.iSubItem = index;
-    SendMessageA(list, LVM_INSERTCOLUMNA, index, (LPARAM)&col);
-}
-
 static void AddColumns(HWND list)
 {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    AddColumn(list, 0, "Saved", 120);
-    AddColumn(list, 1, "Size", 80);
-    AddColumn(list, 2, "Kept in", 200);
-}
-
-// Times and sizes as wide as their texts; the places get the rest, and
-// more when they need it (the list scrolls sideways then).
-static void FitColumns(HWND list)
-{
-    RECT rc;
-    int rest;
-
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE_USEHEADER);
-    GetClientRect(list, &rc);
-    rest = rc.right - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) -
-           (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0);
-    if (rest > (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 2, 0))
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, rest);
-}
-
-static void SetCell(HWND list, int row, int column, char *text)
-{
-    LVITEMA item;
-
-    ZeroMemory(&item, sizeof(item));
-    item.iSubItem = column;
-    item.pszText = text;
-    SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&item);
+    AddListColumn(list, 0, "Saved", 120);
+    AddListColumn(list, 1, "Size", 80);
+    AddListColumn(list, 2, "Kept in", 200);
 }
 
 // The rows anew, with row chosen (-1: none).
@@ -85,9 +43,9 @@ static void FillRows(HWND list, const CopyList *copies, int chosen)
         item.lParam = i;
         row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
         FormatByteSize(copies->versions[i].size, text, sizeof(text));
-        SetCell(list, row, 1, text);
+        SetListCell(list, row, 1, text);
         FormatKeptIn(&copies->versions[i], text, sizeof(text));
-        SetCell(list, row, 2, text);
+        SetListCell(list, row, 2, text);
     }
     if (chosen >= 0 && chosen < copies->count)
         ListView_SetItemState(list, chosen, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -140,7 +98,7 @@ static INT_PTR OnInitCopies(HWND hDlg, CopiesWindow *w)
     SetDlgItemTextA(hDlg, IDC_COPY_NOTE, ChooseNote(w));
     AddColumns(list);
     FillRows(list, &w->copies, 0);
-    FitColumns(list);
+    FitListColumns(list, 2);
     SetTimer(hDlg, RELOAD_TIMER, RELOAD_MS, NULL);
     EnableVersionButtons(hDlg);
     SetFocus(w->copies.count > 0 ? list : GetDlgItem(hDlg, IDCANCEL));
@@ -188,7 +146,7 @@ void ReloadCopies(HWND hDlg, CopiesWindow *w)
     ScrollToRow(list, top);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, NULL, TRUE);
-    FitColumns(list);
+    FitListColumns(list, 2);
     EnableVersionButtons(hDlg);
     if (ChooseNote(w) != note)
         SetDlgItemTextA(hDlg, IDC_COPY_NOTE, ChooseNote(w));

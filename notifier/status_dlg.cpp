@@ -5,7 +5,7 @@
 #include "notifier/resource.h"
 #include "notifier/status.h"
 
-#include <commctrl.h>
+#include "app/report_list.h"
 
 #define REFRESH_TIMER 1
 #define REFRESH_MS 1000
@@ -18,53 +18,12 @@ struct StatusWindow {
 
 static StatusWindow g_statusWindow;
 
-static void AddColumn(HWND list, int index, const char *text, int width)
-{
-    char header[32];
-    LVCOLUMNA col;
-
-    lstrcpynA(header, text, sizeof(header));
-    ZeroMemory(&col, sizeof(col));
-    col.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    col.cx = width;
-    col.pszText = header;
-    col.iSubItem = index;
-    SendMessageA(list, LVM_INSERTCOLUMNA, index, (LPARAM)&col);
-}
-
 static void AddColumns(HWND list)
 {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    AddColumn(list, 0, "File", 200);
-    AddColumn(list, 1, "Why", 100);
-    AddColumn(list, 2, "Since", 100);
-}
-
-// The reason and the time as wide as their texts; the file gets the rest,
-// and more when it needs it (the list scrolls sideways then).
-static void FitColumns(HWND list)
-{
-    RECT rc;
-    int rest;
-
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE_USEHEADER);
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
-    GetClientRect(list, &rc);
-    rest = rc.right - (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0) -
-           (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 2, 0);
-    if (rest > (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0))
-        SendMessageA(list, LVM_SETCOLUMNWIDTH, 0, rest);
-}
-
-static void SetCell(HWND list, int row, int column, char *text)
-{
-    LVITEMA item;
-
-    ZeroMemory(&item, sizeof(item));
-    item.iSubItem = column;
-    item.pszText = text;
-    SendMessageA(list, LVM_SETITEMTEXTA, row, (LPARAM)&item);
+    AddListColumn(list, 0, "File", 200);
+    AddListColumn(list, 1, "Why", 100);
+    AddListColumn(list, 2, "Since", 100);
 }
 
 static void FillRows(HWND list, const NotifierStatus *status)
@@ -82,11 +41,11 @@ static void FillRows(HWND list, const NotifierStatus *status)
         item.pszText = text;
         row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
         lstrcpynA(text, DescribeFailure(status->rows[i].reason), sizeof(text));
-        SetCell(list, row, 1, text);
+        SetListCell(list, row, 1, text);
         FormatTickTime(status->rows[i].since, text, sizeof(text));
-        SetCell(list, row, 2, text);
+        SetListCell(list, row, 2, text);
     }
-    FitColumns(list);
+    FitListColumns(list, 0);
 }
 
 static const char *DescribeBackupState(const NotifierStatus *status)

@@ -171,6 +171,16 @@ save_screenshot() {
   return 1
 }
 
+# Builds the x86_64 programs and sets up the screenshot prefix on a display,
+# all of it ended when the script ends; WINEPREFIX names the prefix.
+start_shot_wine() {
+  install_packages || return 1
+  build_target x86_64 || { say "build failed"; return 1; }
+  ensure_display || return 1
+  make_prefix "$BUILD/x86_64/wine-shot"
+  trap 'wineserver -k 2>/dev/null; stop_display' EXIT
+}
+
 # Sets up a benchmark's own Wine prefix (build/x86_64/NAME) on a display, as
 # the tests have theirs: one wineserver, Wine's own processes started, no
 # window manager to wait for; all of it ends when the script does.

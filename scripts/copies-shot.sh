@@ -5,11 +5,7 @@
 set -u
 source "$(dirname "$0")/common.sh"
 
-install_packages || exit 1
-build_target x86_64 || { say "build failed"; exit 1; }
-ensure_display || exit 1
-make_prefix "$BUILD/x86_64/wine-shot"
-trap 'wineserver -k 2>/dev/null; stop_display' EXIT
+start_shot_wine || exit 1
 SHOT="$BUILD/x86_64/copies.png"
 C="$WINEPREFIX/drive_c"
 COPIES="$C/Duplix Path"
