@@ -201,25 +201,6 @@ static void TimeWrites(const std::string &file, const std::string &backup, int c
            count, delays[delays.size() / 2], delays.back());
 }
 
-// The notifier's icon window, whose user data is the icon's look.
-struct IconSearch {
-    DWORD pid;
-    HWND found;
-};
-
-static BOOL CALLBACK FindIconWindow(HWND hwnd, LPARAM param)
-{
-    IconSearch *search = (IconSearch *)param;
-    DWORD pid = 0;
-    char cls[64] = "";
-    GetWindowThreadProcessId(hwnd, &pid);
-    GetClassNameA(hwnd, cls, sizeof(cls));
-    if (pid != search->pid || lstrcmpA(cls, NOTIFIER_WINDOW_CLASS) != 0)
-        return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
 // Milliseconds from a trouble's cause until the icon shows trouble, for a
 // file that another program holds while it writes (a passing failure, news
 // after 2 s) and for a listed file taken away (missing, news at once); after
@@ -227,9 +208,9 @@ static BOOL CALLBACK FindIconWindow(HWND hwnd, LPARAM param)
 // within 30 s counts as 30 s.
 static void TimeTroubleIcon(Child &notifier)
 {
-    IconSearch search = {notifier.Pid(), NULL};
-    PumpUntil([&] { return EnumWindows(FindIconWindow, (LPARAM)&search), search.found != NULL; });
-    HWND icon = search.found;
+    // Its user data is the icon's look.
+    HWND icon = NULL;
+    PumpUntil([&] { return (icon = FindWindowOf(notifier.Pid(), NOTIFIER_WINDOW_CLASS)) != NULL; });
     auto looks = [&](LONG_PTR look, DWORD boundMs) {
         return PumpUntil([&] { return GetWindowLongPtrA(icon, GWLP_USERDATA) == look; }, boundMs);
     };

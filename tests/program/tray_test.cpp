@@ -16,36 +16,6 @@ namespace {
 
 using Tray = BackupTest;
 
-struct WindowSearch {
-    DWORD pid;
-    const char *className, *title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
-{
-    WindowSearch *search = (WindowSearch *)param;
-    char cls[64] = "", title[128] = "";
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    GetClassNameA(hwnd, cls, sizeof(cls));
-    GetWindowTextA(hwnd, title, sizeof(title));
-    if (pid != search->pid || lstrcmpA(cls, search->className) != 0)
-        return TRUE;
-    if (search->title != NULL && lstrcmpA(title, search->title) != 0)
-        return TRUE;
-    search->found = hwnd;
-    return FALSE;
-}
-
-// A top-level window of the process by class (and title, unless NULL).
-HWND FindWindowOf(DWORD pid, const char *className, const char *title = NULL)
-{
-    WindowSearch search = {pid, className, title, NULL};
-    EnumWindows(MatchWindow, (LPARAM)&search);
-    return search.found;
-}
-
 int CountWindowsOf(DWORD pid, const char *className, const char *title)
 {
     int count = 0;

@@ -227,3 +227,32 @@ double CpuTimeMs(DWORD pid)
     CloseHandle(snap);
     return total / 10000.0;
 }
+
+struct WindowSearch {
+    DWORD pid;
+    const char *className, *title;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param)
+{
+    WindowSearch *search = (WindowSearch *)param;
+    char cls[64] = "", title[128] = "";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    GetWindowTextA(hwnd, title, sizeof(title));
+    if (pid != search->pid || lstrcmpA(cls, search->className) != 0)
+        return TRUE;
+    if (search->title != NULL && lstrcmpA(title, search->title) != 0)
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+HWND FindWindowOf(DWORD pid, const char *className, const char *title)
+{
+    WindowSearch search = {pid, className, title, NULL};
+    EnumWindows(MatchWindow, (LPARAM)&search);
+    return search.found;
+}

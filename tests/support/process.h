@@ -50,6 +50,9 @@ int CountVisibleWindowsOf(DWORD pid);
 // (GetProcessTimes on another process gives the caller's own under Wine).
 double CpuTimeMs(DWORD pid);
 
+// A top-level window of the process by class (and title, unless NULL).
+HWND FindWindowOf(DWORD pid, const char *className, const char *title = NULL);
+
 // Number of running processes with this file name, e.g. "dxnotify.exe".
 int CountProcessesNamed(const char *exeName);
 
