@@ -1,4 +1,4 @@
-// What the settings program does with the notifier: stop and start it.
+// What the programs do with each other: stop the notifier, start one of them.
 #include "app/program.h"
 
 #include <shellapi.h>
@@ -13,13 +13,18 @@ void SignalStopEvent(void)
     CloseHandle(hEvent);
 }
 
-void LaunchNotifier(void)
+void LaunchCompanion(const char *file)
 {
     char folder[MAX_PATH] = "";
-    char file[MAX_PATH] = "";
+    char path[MAX_PATH] = "";
 
-    // A folder too long for the notifier's name gives no name at all.
-    if (!GetProgramFolder(folder, sizeof(folder)) || !GetCompanionPath(NOTIFIER_FILE, file))
+    // A folder too long for the program's name gives no name at all.
+    if (!GetProgramFolder(folder, sizeof(folder)) || !GetCompanionPath(file, path))
         return;
-    ShellExecuteA(NULL, NULL, file, NULL, folder, SW_SHOWNORMAL);
+    ShellExecuteA(NULL, NULL, path, NULL, folder, SW_SHOWNORMAL);
+}
+
+void LaunchNotifier(void)
+{
+    LaunchCompanion(NOTIFIER_FILE);
 }

@@ -21,3 +21,10 @@ const char *FindFirstBackslash(const char *path)
     }
     return NULL;
 }
+
+const char *FindFileName(const char *path)
+{
+    const char *slash = FindLastBackslash(path);
+
+    return slash != NULL ? slash + 1 : path;
+}

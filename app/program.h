@@ -74,6 +74,15 @@ extern HINSTANCE g_hInst;
 // code pages); NULL when there is none.
 const char *FindLastBackslash(const char *path);
 const char *FindFirstBackslash(const char *path);
+// The name after the last backslash (the whole path when there is none).
+const char *FindFileName(const char *path);
+
+// Adds text to the end of out (size bytes), cut to fit, always terminated.
+void AppendText(char *out, int size, const char *text);
+
+// A kernel32 function that not every claimed Windows exports, looked up at
+// run time (NULL when missing), as a plain pointer to cast to its type.
+void (*FindKernelCall(const char *name))(void);
 
 // Full path of the running program's file cut before its last backslash.
 // Returns 0 (folder empty) when the path does not fit or has no backslash.
@@ -96,5 +105,8 @@ void SignalStopEvent(void);
 
 // Starts the notifier from the program folder; failures are not reported.
 void LaunchNotifier(void);
+// Starts a program of the product (PROGRAM_FILE, NOTIFIER_FILE) from the
+// running program's folder; failures are not reported.
+void LaunchCompanion(const char *file);
 
 #endif

@@ -4,6 +4,8 @@
 // code page cannot hold, or one longer than MAX_PATH.
 #include "dxmenu/server.h"
 
+#include "app/program.h"
+
 #ifndef GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS
 #define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
 #endif
@@ -14,17 +16,10 @@
 typedef BOOL(WINAPI *GetModuleHandleExAFn)(DWORD, LPCSTR, HMODULE *);
 typedef HMODULE(WINAPI *LoadLibraryWFn)(LPCWSTR);
 
-static FARPROC FindKernelFunction(const char *name)
-{
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-
-    return kernel != NULL ? GetProcAddress(kernel, name) : NULL;
-}
-
 // Windows XP and later: any address inside the DLL names it.
 static HMODULE ReferenceByAddress(void)
 {
-    GetModuleHandleExAFn getHandleEx = (GetModuleHandleExAFn)(void *)FindKernelFunction("GetModuleHandleExA");
+    GetModuleHandleExAFn getHandleEx = (GetModuleHandleExAFn)FindKernelCall("GetModuleHandleExA");
     HMODULE module = NULL;
 
     if (getHandleEx == NULL ||
@@ -37,7 +32,7 @@ static HMODULE ReferenceByAddress(void)
 // Windows 95 and 98 fail, which leaves the ANSI name to them.
 static HMODULE ReferenceByWideName(void)
 {
-    LoadLibraryWFn loadW = (LoadLibraryWFn)(void *)FindKernelFunction("LoadLibraryW");
+    LoadLibraryWFn loadW = (LoadLibraryWFn)FindKernelCall("LoadLibraryW");
     WCHAR *name;
     DWORD len;
     HMODULE module = NULL;

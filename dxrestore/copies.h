@@ -4,6 +4,7 @@
 #ifndef DXRESTORE_COPIES_H
 #define DXRESTORE_COPIES_H
 
+#include "app/program.h"
 #include "layout/copy_layout.h"
 
 // Room for "Newest copy, Minute 00, ..." naming every place at once.
@@ -48,16 +49,12 @@ int IsVersionKept(const CopiesWindow *w, const CopyVersion *version);
 int CopyVersionTo(const CopiesWindow *w, const CopyVersion *version, const char *target, int place);
 
 // copy_texts.cpp: what the window shows.
-// Adds text to the end of out, cut to its size, always terminated.
-void AppendText(char *out, int size, const char *text);
 void FormatFileTime(const FILETIME *time, char *out, int size);
 // "2026-12-07 17-30-05": a time for a file or folder name (24 bytes).
 void FormatStamp(const SYSTEMTIME *st, char *out);
 void FormatByteSize(ULONGLONG bytes, char *out, int size);
 void FormatKeptIn(const CopyVersion *version, char *out, int size);
 void FormatFileState(const char *path, char *out, int size);
-// The name after the last backslash, walked by character.
-const char *FindFileName(const char *path);
 
 // copies_load.cpp: the file's full path, the backup path and the versions;
 // 0 for a path that is no file path. An unreadable backup path is shown.

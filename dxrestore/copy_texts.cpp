@@ -6,14 +6,6 @@
 
 static const char *const RING_PLACE_NAMES[RING_COUNT] = {"Minute", "Hour", "Day"};
 
-void AppendText(char *out, int size, const char *text)
-{
-    int used = lstrlenA(out);
-
-    if (used < size - 1)
-        lstrcpynA(out + used, text, size - used);
-}
-
 void FormatFileTime(const FILETIME *time, char *out, int size)
 {
     FILETIME local;
@@ -104,15 +96,4 @@ void FormatFileState(const char *path, char *out, int size)
     AppendText(out, size, when);
     AppendText(out, size, ", ");
     AppendText(out, size, bytes);
-}
-
-const char *FindFileName(const char *path)
-{
-    const char *name = path, *p;
-
-    for (p = path; *p != '\0'; p = CharNextA(p)) {
-        if (*p == '\\')
-            name = p + 1;
-    }
-    return name;
 }

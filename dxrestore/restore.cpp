@@ -97,10 +97,9 @@ int RestoreVersion(const CopiesWindow *w, const CopyVersion *version, char *keep
 // may leave the old file aside as <file>.~old and none in place.
 void RepairCutRestore(const char *source)
 {
-    char temp[MAX_PATH + sizeof(TEMP_SUFFIX)];
+    char temp[LONG_PATH];
 
     RestoreAside(source);
-    lstrcpynA(temp, source, MAX_PATH);
-    lstrcatA(temp, TEMP_SUFFIX);
-    DeletePath(temp);
+    if (AddSuffix(temp, sizeof(temp), source, TEMP_SUFFIX))
+        DeletePath(temp);
 }

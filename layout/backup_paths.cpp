@@ -28,6 +28,17 @@ int JoinPath(char *out, int size, const char *folder, const char *name)
     return 1;
 }
 
+int AddSuffix(char *out, int size, const char *path, const char *suffix)
+{
+    size_t pathLen = strlen(path), suffixLen = strlen(suffix);
+
+    if (pathLen + suffixLen + 1 > (size_t)size)
+        return 0;
+    memmove(out, path, pathLen);
+    memcpy(out + pathLen, suffix, suffixLen + 1);
+    return 1;
+}
+
 // Whether the full path starts with "X:\" or "\\server\share".
 static int IsFullPath(const char *path)
 {
@@ -77,7 +88,7 @@ int MapToBackup(const char *root, const char *source, char *out, int size)
     return JoinPath(out, size, root, rel);
 }
 
-static int IsInsideFolder(const char *path, const char *folder)
+int IsInsideFolder(const char *path, const char *folder)
 {
     size_t len = strlen(folder);
 

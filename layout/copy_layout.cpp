@@ -73,12 +73,8 @@ int GetCopyPath(const char *backup, int ring, int slot, const char *source, char
 
     if (ring == RING_NEWEST)
         return MapToBackup(backup, source, out, size);
-    if (ring == RING_WAITING) {
-        if (!MapToBackup(backup, source, out, size) || lstrlenA(out) + (int)sizeof(WAITING_SUFFIX) > size)
-            return 0;
-        lstrcatA(out, WAITING_SUFFIX);
-        return 1;
-    }
+    if (ring == RING_WAITING)
+        return MapToBackup(backup, source, out, size) && AddSuffix(out, size, out, WAITING_SUFFIX);
     return GetRingSlotFolder(backup, ring, slot, folder, sizeof(folder)) &&
            MapToBackup(folder, source, out, size);
 }

@@ -52,6 +52,11 @@ int NormalizeSourcePath(const char *text, char *full);
 // ring's slot folder); 0 when it does not fit in size.
 int MapToBackup(const char *root, const char *source, char *out, int size);
 int JoinPath(char *out, int size, const char *folder, const char *name);
+// path with suffix added (a temporary or waiting name beside it) into out;
+// 0 when it does not fit in size.
+int AddSuffix(char *out, int size, const char *path, const char *suffix);
+// Whether path is folder or lies below it, in any letter case.
+int IsInsideFolder(const char *path, const char *folder);
 // Backslashes found by character, never by byte (multi-byte code pages).
 int EndsWithSlash(const char *path);
 // Whether path lies among the copies under the backup path (a drive letter's

@@ -1,7 +1,7 @@
 // One copy of a file: streamed in chunks under a temporary name beside the
 // target and renamed into place only when whole, so the target is never a
 // partial copy; whoever copies can stop it between chunks.
-#include "layout/durable_copy.h"
+#include "layout/copy_layout.h"
 
 #include "app/program.h"
 
@@ -57,16 +57,6 @@ static int RenameFailure(DWORD error)
     if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
         return FAIL_COPY_HELD;
     return TargetFailure(error);
-}
-
-// The waiting name beside target; 0 when it does not fit.
-static int MakeWaitingName(const char *target, char *waiting)
-{
-    if (strlen(target) + sizeof(WAITING_SUFFIX) > LONG_PATH)
-        return 0;
-    lstrcpynA(waiting, target, LONG_PATH);
-    lstrcatA(waiting, WAITING_SUFFIX);
-    return 1;
 }
 
 // A writer that still holds the file open makes this open fail: the copy
@@ -141,8 +131,6 @@ static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION 
     return result;
 }
 
-// Writes what in holds into temp, with the source's time, flushed to the
-// disk; COPY_DONE when the copy is whole and the source stayed the same.
 // The temporary file, and the target's folders when they are missing;
 // *failure tells why there is none.
 static HANDLE CreateTemp(const char *temp, int *failure)
@@ -169,6 +157,8 @@ static HANDLE CreateTemp(const char *temp, int *failure)
     return out;
 }
 
+// Writes what in holds into temp, with the source's time, flushed to the
+// disk; COPY_DONE when the copy is whole and the source stayed the same.
 static int WriteTemp(HANDLE in, const char *temp, const BY_HANDLE_FILE_INFORMATION *before, EndCheck mustEnd)
 {
     BY_HANDLE_FILE_INFORMATION after;
@@ -198,15 +188,11 @@ static int WriteTemp(HANDLE in, const char *temp, const BY_HANDLE_FILE_INFORMATI
     return result;
 }
 
-// The temporary name beside target; 0 when it does not fit or the system
-// cannot reach it.
+// The temporary name beside target (LONG_PATH bytes); 0 when it does not
+// fit or the system cannot reach it.
 static int MakeTempName(const char *target, char *temp)
 {
-    if (strlen(target) + sizeof(TEMP_SUFFIX) > LONG_PATH)
-        return 0;
-    lstrcpynA(temp, target, LONG_PATH);
-    lstrcatA(temp, TEMP_SUFFIX);
-    return CanUsePath(temp);
+    return AddSuffix(temp, LONG_PATH, target, TEMP_SUFFIX) && CanUsePath(temp);
 }
 
 static int PutInPlace(const char *temp, const char *target, int place)
@@ -218,8 +204,8 @@ static int PutInPlace(const char *temp, const char *target, int place)
 
     // Someone holds the target open: the new content waits beside it
     // rather than being thrown away.
-    if (result == FAIL_COPY_HELD && place == PLACE_OR_WAIT && MakeWaitingName(target, waiting) &&
-        MovePathReplacing(temp, waiting))
+    if (result == FAIL_COPY_HELD && place == PLACE_OR_WAIT &&
+        AddSuffix(waiting, LONG_PATH, target, WAITING_SUFFIX) && MovePathReplacing(temp, waiting))
         return COPY_WAITING;
     return result;
 }

@@ -30,6 +30,8 @@
 #define TEMP_SUFFIX ".~dx"
 // The name of a copy waiting beside a target that someone holds open.
 #define WAITING_SUFFIX ".~dxnew"
+// The name of an old copy left aside while Windows 9x replaces it.
+#define ASIDE_SUFFIX ".~old"
 
 // How the target is put in place.
 #define PLACE_RENAME 0        // renamed over, as a copy of the backup is

@@ -15,9 +15,6 @@ struct PathFind {
     int wide;
 };
 
-// A copy left aside while Windows 9x replaces a copy.
-#define ASIDE_SUFFIX ".~old"
-
 // The wide calls, looked up at run time: Windows 9x lacks some of them, and
 // a program that imports them would not load there.
 typedef HANDLE(WINAPI *CreateFileWCall)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
@@ -26,6 +23,9 @@ typedef BOOL(WINAPI *PathWCall)(LPCWSTR);
 typedef BOOL(WINAPI *MoveFileExWCall)(LPCWSTR, LPCWSTR, DWORD);
 typedef HANDLE(WINAPI *FindFirstFileWCall)(LPCWSTR, LPWIN32_FIND_DATAW);
 typedef BOOL(WINAPI *FindNextFileWCall)(HANDLE, LPWIN32_FIND_DATAW);
+typedef BOOL(WINAPI *SetAttributesWCall)(LPCWSTR, DWORD);
+typedef BOOL(WINAPI *CreateHardLinkWCall)(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES);
+typedef BOOL(WINAPI *ReplaceFileWCall)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
 
 struct WideCalls {
     CreateFileWCall createFile;
@@ -35,16 +35,15 @@ struct WideCalls {
     MoveFileExWCall moveFileEx;
     FindFirstFileWCall findFirstFile;
     FindNextFileWCall findNextFile;
+    SetAttributesWCall setAttributes;
+    // Windows 2000 and later only: NULL before.
+    CreateHardLinkWCall createHardLink;
+    ReplaceFileWCall replaceFile;
 };
 
 int IsWindowsNt(void)
 {
     return (GetVersion() & 0x80000000u) == 0;
-}
-
-void (*FindKernelCall(const char *name))(void)
-{
-    return (void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"), name);
 }
 
 // The wide calls of Windows NT; NULL on Windows 9x or when one is missing.
@@ -61,8 +60,12 @@ static const WideCalls *Wide(void)
         calls.moveFileEx = (MoveFileExWCall)FindKernelCall("MoveFileExW");
         calls.findFirstFile = (FindFirstFileWCall)FindKernelCall("FindFirstFileW");
         calls.findNextFile = (FindNextFileWCall)FindKernelCall("FindNextFileW");
+        calls.setAttributes = (SetAttributesWCall)FindKernelCall("SetFileAttributesW");
+        calls.createHardLink = (CreateHardLinkWCall)FindKernelCall("CreateHardLinkW");
+        calls.replaceFile = (ReplaceFileWCall)FindKernelCall("ReplaceFileW");
         state = IsWindowsNt() && calls.createFile && calls.createDirectory && calls.deleteFile &&
-                        calls.removeDirectory && calls.moveFileEx && calls.findFirstFile && calls.findNextFile
+                        calls.removeDirectory && calls.moveFileEx && calls.findFirstFile &&
+                        calls.findNextFile && calls.setAttributes
                     ? 1
                     : 2;
     }
@@ -191,10 +194,8 @@ int ReplaceByRenames(const char *from, const char *to)
     char aside[LONG_PATH];
     int hadOld;
 
-    if (strlen(to) + sizeof(ASIDE_SUFFIX) > sizeof(aside))
+    if (!AddSuffix(aside, sizeof(aside), to, ASIDE_SUFFIX))
         return 0;
-    lstrcpynA(aside, to, sizeof(aside));
-    lstrcatA(aside, ASIDE_SUFFIX);
     RestoreAside(to);
     DeleteFileA(aside);
     hadOld = GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES;
@@ -215,10 +216,10 @@ void RestoreAside(const char *to)
 {
     char aside[LONG_PATH];
 
-    if (strlen(to) + sizeof(ASIDE_SUFFIX) > sizeof(aside) || GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesA(to) != INVALID_FILE_ATTRIBUTES)
         return;
-    lstrcpynA(aside, to, sizeof(aside));
-    lstrcatA(aside, ASIDE_SUFFIX);
+    if (!AddSuffix(aside, sizeof(aside), to, ASIDE_SUFFIX))
+        return;
     if (GetFileAttributesA(aside) != INVALID_FILE_ATTRIBUTES)
         MoveFileA(aside, to);
 }
@@ -237,53 +238,36 @@ int MovePathReplacing(const char *from, const char *to)
     return ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) && Wide()->moveFileEx(wideFrom, wideTo, flags);
 }
 
-typedef BOOL(WINAPI *CreateHardLinkWCall)(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES);
-
 int MakeHardLink(const char *link, const char *existing)
 {
-    static CreateHardLinkWCall makeLink;
-    static int looked;
     WCHAR wideLink[WIDE_PATH], wideExisting[WIDE_PATH];
 
-    if (!looked) {
-        makeLink = (CreateHardLinkWCall)FindKernelCall("CreateHardLinkW");
-        looked = 1;
-    }
-    if (makeLink == NULL || !ToWidePath(link, wideLink) || !ToWidePath(existing, wideExisting)) {
+    if (Wide() == NULL || Wide()->createHardLink == NULL || !ToWidePath(link, wideLink) ||
+        !ToWidePath(existing, wideExisting)) {
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return 0;
     }
-    return makeLink(wideLink, wideExisting, NULL) != FALSE;
+    return Wide()->createHardLink(wideLink, wideExisting, NULL) != FALSE;
 }
-
-typedef BOOL(WINAPI *ReplaceFileWCall)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
 
 // ReplaceFile of Windows 2000 and later, through the wide call so that any
 // path reaches it; 0 where the system has none or refuses.
 static int ReplaceByTheSystem(const char *from, const char *to)
 {
-    static ReplaceFileWCall replace;
-    static int looked;
     WCHAR wideFrom[WIDE_PATH], wideTo[WIDE_PATH];
 
-    if (!looked) {
-        replace = (ReplaceFileWCall)FindKernelCall("ReplaceFileW");
-        looked = 1;
-    }
-    return replace != NULL && ToWidePath(from, wideFrom) && ToWidePath(to, wideTo) &&
-           replace(wideTo, wideFrom, NULL, REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL);
+    return Wide() != NULL && Wide()->replaceFile != NULL && ToWidePath(from, wideFrom) &&
+           ToWidePath(to, wideTo) &&
+           Wide()->replaceFile(wideTo, wideFrom, NULL, REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL);
 }
 
 static int SetAttributes(const char *path, DWORD attributes)
 {
-    typedef BOOL(WINAPI * SetAttributesWCall)(LPCWSTR, DWORD);
-    SetAttributesWCall setW;
     WCHAR wide[WIDE_PATH];
 
     if (FitsAnsi(path))
         return SetFileAttributesA(path, attributes) != FALSE;
-    setW = (SetAttributesWCall)FindKernelCall("SetFileAttributesW");
-    return setW != NULL && ToWidePath(path, wide) && setW(wide, attributes);
+    return ToWidePath(path, wide) && Wide()->setAttributes(wide, attributes);
 }
 
 int ReplacePathKeeping(const char *from, const char *to)

@@ -56,8 +56,5 @@ int ForEachNameIn(const char *folder, FileFound found, void *context);
 DWORD ShareAll(void);
 // Whether this system can reach the path at all (Windows 9x: below MAX_PATH).
 int CanUsePath(const char *path);
-// A kernel32 function by name, looked up at run time (NULL when missing),
-// as a plain pointer to cast to its type.
-void (*FindKernelCall(const char *name))(void);
 
 #endif

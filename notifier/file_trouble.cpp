@@ -15,7 +15,7 @@ static int g_diskTrouble;
 // look found: troubles found meanwhile are written after it.
 static int g_startLogged;
 
-static int IsDiskFailure(int reason)
+int IsDiskFailure(int reason)
 {
     return reason == FAIL_DISK_FULL || reason == FAIL_NOT_WRITABLE;
 }
@@ -45,6 +45,11 @@ const char *DescribeFailure(int reason)
 int IsPermanentFailure(int reason)
 {
     return reason == FAIL_MISSING || reason == FAIL_ACCESS || reason == FAIL_NAME || reason == FAIL_TOO_LONG;
+}
+
+DWORD GetQuietAge(int reason)
+{
+    return IsPermanentFailure(reason) ? 0 : QUIET_STREAK_MS;
 }
 
 static int FindTrouble(const WatchList *list, const char *path)
@@ -106,7 +111,7 @@ static void LogStreak(FileTrouble *trouble, int reason)
 
     if (!g_startLogged || (trouble->logged && trouble->reason == reason))
         return;
-    if (!IsPermanentFailure(reason) && GetTickCount() - trouble->since < QUIET_STREAK_MS)
+    if (GetTickCount() - trouble->since < GetQuietAge(reason))
         return;
     if (IsDiskFailure(reason) && g_diskTrouble == reason)
         return;

@@ -229,21 +229,16 @@ static void CheckPolled(WatchGroup *group)
 // is checked by its own group's thread, which owns its handles.
 static void SuspectBelow(WatchList *list, const AboveWatch *above)
 {
-    int i, g, len = lstrlenA(above->path);
+    WatchGroup *owner;
+    int i;
 
     for (i = 0; i < list->folderCount; i++) {
-        const char *path = list->folders[i].path;
-
-        if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, len, above->path, len) != CSTR_EQUAL)
+        // Items go to the groups in order, GROUP_SIZE to each.
+        if (i / GROUP_SIZE >= list->groupCount || !IsInsideFolder(list->folders[i].path, above->path))
             continue;
-        for (g = 0; g < list->groupCount; g++) {
-            WatchGroup *owner = &list->groups[g];
-
-            if (i >= owner->first && i < owner->first + owner->count) {
-                InterlockedExchange(&owner->suspect[i - owner->first], 1);
-                SetEvent(owner->recheck);
-            }
-        }
+        owner = &list->groups[i / GROUP_SIZE];
+        InterlockedExchange(&owner->suspect[i - owner->first], 1);
+        SetEvent(owner->recheck);
     }
 }
 

@@ -31,30 +31,17 @@ void FormatLogTime(const SYSTEMTIME *local, char *out)
 
 // Makes room for a line of size bytes: a log that would pass its limit
 // becomes the old one. The old generation goes only with the rename that
-// replaces it: a log that a viewer holds open stays, and grows, until it
-// can be renamed.
+// replaces it (on Windows 9x it waits aside until then): a log that a viewer
+// holds open stays, and grows, until it can be renamed.
 static void RotateIfFull(const char *path, DWORD size)
 {
-    char old[MAX_PATH + 8], aside[MAX_PATH + 8];
+    char old[MAX_PATH + sizeof(OLD_LOG_SUFFIX)];
     WIN32_FIND_DATAA info;
 
     if (!GetPathInfo(path, &info) || (info.nFileSizeHigh == 0 && info.nFileSizeLow + size <= LOG_LIMIT))
         return;
-    lstrcpynA(old, path, MAX_PATH);
-    lstrcatA(old, OLD_LOG_SUFFIX);
-    if (IsWindowsNt()) {
-        MoveFileExA(path, old, MOVEFILE_REPLACE_EXISTING);
-        return;
-    }
-    // Windows 9x cannot rename over a file: the log moves aside first, so
-    // the old generation is deleted only once the log is free to replace it.
-    lstrcpynA(aside, path, MAX_PATH);
-    lstrcatA(aside, TEMP_SUFFIX);
-    if (!MoveFileA(path, aside))
-        return;
-    DeleteFileA(old);
-    if (!MoveFileA(aside, old))
-        MoveFileA(aside, path);
+    if (AddSuffix(old, sizeof(old), path, OLD_LOG_SUFFIX))
+        MovePathReplacing(path, old);
 }
 
 static int LockLines(HANDLE file)

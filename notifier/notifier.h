@@ -105,7 +105,6 @@ struct WatchList {
     ReportQueue reports;
     TreeLook *looks;
     int lookCount, lookCapacity;
-    int filesWatched;  // counted by the looks over the entries
     FILETIME started;
     HANDLE wake;  // set by a watching thread when a folder changed
     HANDLE quit;  // tells the watching threads to end
@@ -118,6 +117,8 @@ void FreeWatchList(WatchList *list);
 DWORD HashPath(const char *path);
 // Grows a heap array so that it holds one more item; 0 when out of memory.
 int MakeRoom(void **items, int count, int *capacity, size_t itemSize);
+// A copy of text on the heap; NULL when out of memory.
+char *CopyText(const char *text);
 
 // folder_watch.cpp: threads that wait for change notifications.
 int StartWatching(WatchList *list);
@@ -195,7 +196,6 @@ struct SlotRound {
 };
 int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, int size);
 void GetRoundOf(int ring, const FILETIME *when, SlotRound *round);
-int ReadSlotRound(const char *slot, SlotRound *round);
 int IsSlotExpired(int ring, const SlotRound *round, const FILETIME *now);
 int IsSlotFromEarlierRound(int ring, const SlotRound *round, const FILETIME *now);
 // Whether the slot of the moment when may since have been taken by a later
@@ -243,6 +243,11 @@ void LogStart(WatchList *list);
 const char *DescribeFailure(int reason);
 // Whether a failure stays until the file changes.
 int IsPermanentFailure(int reason);
+// How long a failure lasts before it is news for the log and the icon:
+// a permanent one at once, a passing one after QUIET_STREAK_MS.
+DWORD GetQuietAge(int reason);
+// A full or refusing backup disk: every file fails alike.
+int IsDiskFailure(int reason);
 
 // log.cpp: Duplix.log in the backup folder, in the temporary folder while
 // that cannot be written; one generation kept as Duplix.log.old.

@@ -4,8 +4,6 @@
 // time of the one already waiting.
 #include "notifier/notifier.h"
 
-#include <string.h>
-
 // Beyond this many waiting names the trees are looked over instead.
 #define MOST_REPORTS 65536
 #define REPEAT_WINDOW 64
@@ -73,20 +71,18 @@ static int IsRecentRepeat(ReportQueue *queue, const char *path, DWORD at)
 
 int PushReport(ReportQueue *queue, const char *path, DWORD at)
 {
-    size_t size = strlen(path) + 1;
     char *copy;
     int taken = 1;
 
     EnterCriticalSection(&queue->lock);
     if (!IsRecentRepeat(queue, path, at)) {
-        copy = (char *)HeapAlloc(GetProcessHeap(), 0, size);
+        copy = CopyText(path);
         if (copy == NULL || (queue->count == queue->capacity && !GrowReports(queue))) {
             if (copy != NULL)
                 HeapFree(GetProcessHeap(), 0, copy);
             queue->overflowed = 1;
             taken = 0;
         } else {
-            memcpy(copy, path, size);
             ItemAt(queue, queue->count)->path = copy;
             ItemAt(queue, queue->count)->at = at;
             queue->count++;

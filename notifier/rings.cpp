@@ -30,8 +30,7 @@ static void ToMomentLocal(const FILETIME *when, SYSTEMTIME *local)
     FILETIME localTime;
 
     if (!looked) {
-        toZone = (ToZoneTimeCall)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                               "SystemTimeToTzSpecificLocalTime");
+        toZone = (ToZoneTimeCall)FindKernelCall("SystemTimeToTzSpecificLocalTime");
         looked = 1;
     }
     if (toZone != NULL && FileTimeToSystemTime(when, &utc) && toZone(NULL, &utc, local))
@@ -123,7 +122,7 @@ static int ParseHex(const char *text, ULONGLONG *value)
     return 1;
 }
 
-int ReadSlotRound(const char *slot, SlotRound *round)
+static int ReadSlotRound(const char *slot, SlotRound *round)
 {
     char path[LONG_PATH], text[ROUND_TEXT_SIZE];
     DWORD got = 0;
@@ -169,13 +168,13 @@ static ULONGLONG g_readyRound[RING_COUNT];
 // One without a record (made before rounds were recorded) or recorded for a
 // later round (the clock was set back) keeps what it holds: only what the
 // notifier itself recorded as older ever goes.
-static int TakeSlot(const char *slot, const SlotRound *round)
+static int TakeSlot(const char *slot, int ring, const FILETIME *when, const SlotRound *round)
 {
     SlotRound held;
     WIN32_FIND_DATAA info;
     int known = ReadSlotRound(slot, &held);
 
-    if (known && held.start >= round->start)
+    if (known && !IsSlotFromEarlierRound(ring, &held, when))
         return MakeFolderTree(slot);
     if (known)
         RemoveTree(slot, NULL);
@@ -214,7 +213,7 @@ int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, 
     if (g_readySlot[ring] == NULL)
         g_readySlot[ring] = (char *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, LONG_PATH);
     ready = g_readySlot[ring] != NULL && g_readyRound[ring] == round.start && lstrcmpiA(g_readySlot[ring], slot) == 0;
-    if (!ready && TakeSlot(slot, &round)) {
+    if (!ready && TakeSlot(slot, ring, when, &round)) {
         if (g_readySlot[ring] != NULL)
             lstrcpynA(g_readySlot[ring], slot, LONG_PATH);
         g_readyRound[ring] = round.start;

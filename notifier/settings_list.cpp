@@ -28,6 +28,16 @@ int MakeRoom(void **items, int count, int *capacity, size_t itemSize)
     return 1;
 }
 
+char *CopyText(const char *text)
+{
+    size_t size = strlen(text) + 1;
+    char *copy = (char *)HeapAlloc(GetProcessHeap(), 0, size);
+
+    if (copy != NULL)
+        memcpy(copy, text, size);
+    return copy;
+}
+
 // A list of thousands of entries is checked for repeats by numbers, and the
 // text is compared only when they match.
 DWORD HashPath(const char *path)

@@ -90,22 +90,11 @@ void ReadStatusBackup(char *backup)
     LeaveCriticalSection(&g_lock);
 }
 
-static int IsDiskFailure(int reason)
-{
-    return reason == FAIL_DISK_FULL || reason == FAIL_NOT_WRITABLE;
-}
-
-// How long a trouble has lasted when it starts to count: a permanent one at
-// once, a passing one once it has lasted as long as the log waits. Ages,
-// not tick counts, are compared, so that wrapped counts do no harm.
-static DWORD GetQuietAge(const FileTrouble *trouble)
-{
-    return IsPermanentFailure(trouble->reason) ? 0 : QUIET_STREAK_MS;
-}
-
+// A trouble counts by the log's rule. Ages, not tick counts, are compared,
+// so that wrapped counts do no harm.
 static int IsCounted(const FileTrouble *trouble, DWORD now)
 {
-    return now - trouble->since >= GetQuietAge(trouble);
+    return now - trouble->since >= GetQuietAge(trouble->reason);
 }
 
 static void AddRow(NotifierStatus *out, const FileTrouble *trouble)
@@ -127,7 +116,7 @@ static void NoteIfBegun(const FileTrouble *trouble, DWORD now)
 {
     char shown[LONG_PATH];
 
-    if (now - trouble->since - GetQuietAge(trouble) >= now - g_board.countedUpTo)
+    if (now - trouble->since - GetQuietAge(trouble->reason) >= now - g_board.countedUpTo)
         return;
     g_board.startedCount++;
     ToDisplayPath(trouble->path, shown, sizeof(shown));
@@ -243,7 +232,7 @@ DWORD TimeToNextStatus(const WatchList *list)
 
         if (IsCounted(trouble, now))
             continue;
-        wait = WaitUntil(now, trouble->since + GetQuietAge(trouble));
+        wait = WaitUntil(now, trouble->since + GetQuietAge(trouble->reason));
         if (wait < next)
             next = wait;
     }

@@ -2,28 +2,19 @@
 // built from a snapshot into fixed buffers, cut to fit and terminated.
 #include "notifier/status.h"
 
-// Appends text to out (size bytes), cutting what does not fit.
-static void AppendCut(char *out, int size, const char *text)
-{
-    int used = lstrlenA(out);
-
-    if (used < size - 1)
-        lstrcpynA(out + used, text, size - used);
-}
-
 static void AppendNumber(char *out, int size, int number)
 {
     char text[16];
 
     wsprintfA(text, "%d", number);
-    AppendCut(out, size, text);
+    AppendText(out, size, text);
 }
 
 // "1 file" or "N files".
 static void AppendFiles(char *out, int size, int count)
 {
     AppendNumber(out, size, count);
-    AppendCut(out, size, count == 1 ? " file" : " files");
+    AppendText(out, size, count == 1 ? " file" : " files");
 }
 
 int HasTrouble(const NotifierStatus *status)
@@ -37,15 +28,15 @@ void FormatTip(const NotifierStatus *status, char *out, int size)
         return;
     lstrcpynA(out, PRODUCT_TITLE " - ", size);
     if (status->diskTrouble != 0) {
-        AppendCut(out, size, "the backup folder cannot be written");
+        AppendText(out, size, "the backup folder cannot be written");
     } else if (status->troubleCount > 0) {
         AppendFiles(out, size, status->troubleCount);
-        AppendCut(out, size, " not backed up");
+        AppendText(out, size, " not backed up");
     } else if (status->copying > 0) {
-        AppendCut(out, size, "copying ");
+        AppendText(out, size, "copying ");
         AppendFiles(out, size, status->copying);
     } else {
-        AppendCut(out, size, "all files backed up");
+        AppendText(out, size, "all files backed up");
     }
 }
 
@@ -65,16 +56,11 @@ static const char *ExplainFailure(int reason)
         return "the backup disk is full";
     case FAIL_NOT_WRITABLE:
         return "the backup folder cannot be written";
+    case FAIL_COPY_HELD:
+        return "another program holds its copy open";
     default:
         return "another program keeps it in use";
     }
-}
-
-static const char *FindName(const char *path)
-{
-    const char *slash = FindLastBackslash(path);
-
-    return slash != NULL ? slash + 1 : path;
 }
 
 void FormatBalloon(const NotifierStatus *status, LONG begun, char *out, int size)
@@ -83,14 +69,14 @@ void FormatBalloon(const NotifierStatus *status, LONG begun, char *out, int size
         return;
     lstrcpynA(out, PRODUCT_TITLE " cannot back up ", size);
     if (begun == 1) {
-        AppendCut(out, size, FindName(status->startedPath));
-        AppendCut(out, size, ": ");
-        AppendCut(out, size, ExplainFailure(status->startedReason));
-        AppendCut(out, size, ".");
+        AppendText(out, size, FindFileName(status->startedPath));
+        AppendText(out, size, ": ");
+        AppendText(out, size, ExplainFailure(status->startedReason));
+        AppendText(out, size, ".");
         return;
     }
     AppendFiles(out, size, (int)begun);
-    AppendCut(out, size, ". Double-click the icon for the list.");
+    AppendText(out, size, ". Double-click the icon for the list.");
 }
 
 void FormatFileTimeText(const FILETIME *when, char *out, int size)
@@ -111,14 +97,10 @@ void FormatFileTimeText(const FILETIME *when, char *out, int size)
 
 void FormatTickTime(DWORD tick, char *out, int size)
 {
-    FILETIME now;
-    ULONGLONG at;
+    FILETIME when;
 
-    GetSystemTimeAsFileTime(&now);
-    at = ToTicks(&now) - (ULONGLONG)(GetTickCount() - tick) * 10000;
-    now.dwLowDateTime = (DWORD)at;
-    now.dwHighDateTime = (DWORD)(at >> 32);
-    FormatFileTimeText(&now, out, size);
+    GetReportedTime(tick, &when);
+    FormatFileTimeText(&when, out, size);
 }
 
 // Cut at the start, by character, after "...": the name is what tells.
@@ -136,5 +118,5 @@ void CopyPathTail(const char *path, char *out, int size)
     while (*start != '\0' && length - (int)(start - path) + 3 >= size)
         start = CharNextA(start);
     lstrcpynA(out, "...", size);
-    AppendCut(out, size, start);
+    AppendText(out, size, start);
 }

@@ -5,7 +5,6 @@
 
 #include <shellapi.h>
 
-#define LOG_FILE "Duplix.log"
 #define STOP_QUESTION \
     "Files will not be backed up until you log on again or press OK in the " PRODUCT_TITLE " Settings."
 
@@ -37,14 +36,6 @@ void ShowTrayMenu(HWND window)
     DestroyMenu(bar);
 }
 
-static void StartSettings(void)
-{
-    char folder[MAX_PATH], file[MAX_PATH];
-
-    if (GetProgramFolder(folder, sizeof(folder)) && GetCompanionPath(PROGRAM_FILE, file))
-        ShellExecuteA(NULL, NULL, file, NULL, folder, SW_SHOWNORMAL);
-}
-
 // Quoted, as Explorer takes a path with blanks: "/e,/n,"<path>"".
 static void OpenBackupFolder(void)
 {
@@ -62,7 +53,7 @@ static void OpenBackupFolder(void)
 // are there and the backup folder can be written again.
 static int IsLogIn(const char *folder, char *path, int size)
 {
-    return folder[0] != '\0' && JoinPath(path, size, folder, LOG_FILE) &&
+    return folder[0] != '\0' && JoinPath(path, size, folder, LOG_NAME) &&
            GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -112,7 +103,7 @@ void RunTrayCommand(HWND window, int command)
         OpenStatusWindow();
         break;
     case IDM_SETTINGS:
-        StartSettings();
+        LaunchCompanion(PROGRAM_FILE);
         break;
     case IDM_OPEN_BACKUP:
         OpenBackupFolder();

@@ -6,8 +6,6 @@
 #include "notifier/notifier.h"
 #include "notifier/status.h"
 
-#include <string.h>
-
 // How long a look goes on before the reported changes are served.
 #define SERVE_EVERY_MS 50
 // A folder's new files are copied this many at a time, side by side.
@@ -31,32 +29,13 @@ struct TreeWalk {
     int stopped;
 };
 
-static char *CopyText(const char *text)
-{
-    size_t size = strlen(text) + 1;
-    char *copy = (char *)HeapAlloc(GetProcessHeap(), 0, size);
-
-    if (copy != NULL)
-        memcpy(copy, text, size);
-    return copy;
-}
-
-static int IsSameOrBelow(const char *path, const char *folder)
-{
-    int len = lstrlenA(folder);
-
-    return lstrlenA(path) >= len &&
-           CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, len, folder, len) == CSTR_EQUAL &&
-           (path[len] == '\0' || path[len] == '\\');
-}
-
 void AddTreeLook(WatchList *list, const char *path, int entry, const FILETIME *seen)
 {
     TreeLook *look;
     int i;
 
     for (i = 0; i < list->lookCount; i++) {
-        if (IsSameOrBelow(path, list->looks[i].path)) {
+        if (IsInsideFolder(path, list->looks[i].path)) {
             if (CompareFileTime(seen, &list->looks[i].seen) > 0)
                 list->looks[i].seen = *seen;
             return;
@@ -215,17 +194,17 @@ static int LookOverTree(WatchList *list, const TreeLook *look)
 int LookOverTrees(WatchList *list)
 {
     TreeLook look;
+    int result;
 
     while (list->lookCount > 0) {
         // Taken off first: a look added meanwhile goes to the end.
         look = list->looks[0];
         list->lookCount--;
         MoveMemory(&list->looks[0], &list->looks[1], list->lookCount * sizeof(TreeLook));
-        if (LookOverTree(list, &look) == COPY_STOPPED) {
-            HeapFree(GetProcessHeap(), 0, look.path);
-            return COPY_STOPPED;
-        }
+        result = LookOverTree(list, &look);
         HeapFree(GetProcessHeap(), 0, look.path);
+        if (result == COPY_STOPPED)
+            return COPY_STOPPED;
     }
     return COPY_DONE;
 }
@@ -236,7 +215,7 @@ static int FindTreeEntry(const WatchList *list, const char *path)
     int i;
 
     for (i = 0; i < list->entryCount; i++) {
-        if (list->entries[i].self != NO_FOLDER && IsSameOrBelow(path, list->entries[i].path) &&
+        if (list->entries[i].self != NO_FOLDER && IsInsideFolder(path, list->entries[i].path) &&
             lstrlenA(path) > lstrlenA(list->entries[i].path))
             return i;
     }

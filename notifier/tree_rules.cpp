@@ -26,7 +26,7 @@ static const ClutterRule CLUTTER[] = {
     {MATCH_WHOLE, "desktop.ini"}, // Explorer's folder settings
     {MATCH_END, TEMP_SUFFIX},     // this product's own temporary names
     {MATCH_END, WAITING_SUFFIX},
-    {MATCH_END, ".~old"},
+    {MATCH_END, ASIDE_SUFFIX},
 };
 
 static const char *const SKIPPED_FOLDERS[] = {"$RECYCLE.BIN", "RECYCLER", "RECYCLED",
@@ -74,15 +74,6 @@ static int IsLeadingElsewhere(const WIN32_FIND_DATAA *data)
            (data->dwReserved0 == LINK_MOUNT_POINT || data->dwReserved0 == LINK_SYMBOLIC);
 }
 
-static int IsInsideOrSame(const char *path, const char *folder)
-{
-    int len = lstrlenA(folder);
-
-    return lstrlenA(path) >= len &&
-           CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, path, len, folder, len) == CSTR_EQUAL &&
-           (path[len] == '\0' || path[len] == '\\' || EndsWithSlash(folder));
-}
-
 static int IsSkippedName(const char *name, int length)
 {
     size_t i;
@@ -103,18 +94,17 @@ int IsInBackup(const WatchList *list, const char *path)
     char kept[MAX_PATH], log[MAX_PATH];
 
     if (!EndsWithSlash(list->backup))
-        return IsInsideOrSame(path, list->backup);
+        return IsInsideFolder(path, list->backup);
     return IsInsideCopies(path, list->backup) ||
            (JoinPath(kept, sizeof(kept), list->backup, BEFORE_RESTORE_FOLDER) &&
-            IsInsideOrSame(path, kept)) ||
+            IsInsideFolder(path, kept)) ||
            (JoinPath(log, sizeof(log), list->backup, LOG_NAME) && StartsWith(path, log));
 }
 
 int IsSkippedFolder(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data)
 {
-    const char *name = FindLastBackslash(path);
+    const char *name = FindFileName(path);
 
-    name = name != NULL ? name + 1 : path;
     return IsLeadingElsewhere(data) || IsInBackup(list, path) || IsSkippedName(name, lstrlenA(name));
 }
 
@@ -133,9 +123,8 @@ int IsInSkippedFolder(const char *path, const char *root)
 
 int IsTreeFile(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data)
 {
-    const char *name = FindLastBackslash(path);
+    const char *name = FindFileName(path);
 
-    name = name != NULL ? name + 1 : path;
     // A name only the wide calls reach is judged by its UTF-8 form.
     if (name[0] == WIDE_NAME_MARK)
         name++;

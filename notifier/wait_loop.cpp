@@ -81,9 +81,9 @@ static int BackUpPending(WatchList *list)
     int i;
 
     for (;;) {
+        // It takes the folders' changes too, and copies what they reported.
         if (ServeReported(list) == COPY_STOPPED)
             return 0;
-        CollectChanges(list);
         i = NextPending(list);
         if (i >= 0) {
             // Cleared first: a change reported while it is copied marks it again.
