@@ -11,7 +11,6 @@ struct CopyRound {
     const char *backup;
     CopyJob *jobs;
     int count;
-    const FILETIME *seen;
     volatile LONG next;
     volatile LONG active;
     HANDLE done;
@@ -29,7 +28,7 @@ static void TakePart(CopyRound *round)
     while ((i = InterlockedIncrement(&round->next) - 1) < round->count) {
         CopyJob *job = &round->jobs[i];
 
-        job->result = BackUpFile(round->backup, job->path, &job->info, round->seen);
+        job->result = BackUpFile(round->backup, job->path, &job->info, &job->seen);
     }
     if (InterlockedDecrement(&round->active) == 0)
         SetEvent(round->done);
@@ -66,7 +65,7 @@ static int StartHelpers(void)
     return 1;
 }
 
-void RunCopyJobs(const char *backup, CopyJob *jobs, int count, const FILETIME *seen)
+void RunCopyJobs(const char *backup, CopyJob *jobs, int count)
 {
     CopyRound round;
     int helpers = count > 1 && StartHelpers() ? HELPERS : 0;
@@ -74,7 +73,6 @@ void RunCopyJobs(const char *backup, CopyJob *jobs, int count, const FILETIME *s
     round.backup = backup;
     round.jobs = jobs;
     round.count = count;
-    round.seen = seen;
     round.next = 0;
     round.active = helpers + 1;
     round.done = CreateEventA(NULL, TRUE, FALSE, NULL);

@@ -90,7 +90,7 @@ static void RememberSource(FileTrouble *trouble, const WIN32_FIND_DATAA *before)
         trouble->written = before->ftLastWriteTime;
 }
 
-static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed)
+static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed, const FILETIME *seen)
 {
     FileTrouble *trouble;
 
@@ -102,6 +102,7 @@ static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed)
     trouble->hash = HashPath(path);
     trouble->listed = listed;
     trouble->since = GetTickCount();
+    trouble->seen = *seen;
     return trouble;
 }
 
@@ -122,10 +123,11 @@ static void LogStreak(FileTrouble *trouble, int reason)
     trouble->logged = 1;
 }
 
-static void NoteFailure(WatchList *list, const char *path, int listed, int reason, const WIN32_FIND_DATAA *before)
+static void NoteFailure(WatchList *list, const char *path, int listed, int reason, const WIN32_FIND_DATAA *before,
+                        const FILETIME *seen)
 {
     int index = FindTrouble(list, path);
-    FileTrouble *trouble = index >= 0 ? &list->troubles[index] : AddTrouble(list, path, listed);
+    FileTrouble *trouble = index >= 0 ? &list->troubles[index] : AddTrouble(list, path, listed, seen);
 
     if (trouble == NULL)
         return;
@@ -161,6 +163,18 @@ static void NoteSuccess(WatchList *list, const char *path)
     RemoveTrouble(list, index);
 }
 
+// The moment a try of the file is judged against: the report of its change,
+// or of an earlier one that a failure has kept from being copied (a second
+// save of the same size may hide behind the first one's time).
+static void GetDueSeen(const WatchList *list, const char *path, const FILETIME *seen, FILETIME *due)
+{
+    int index = FindTrouble(list, path);
+
+    *due = *seen;
+    if (index >= 0 && CompareFileTime(&list->troubles[index].seen, seen) < 0)
+        *due = list->troubles[index].seen;
+}
+
 // Whether to try the file now: always without a trouble; after a permanent
 // failure once it has changed; after a passing one once it has changed or
 // its retry is due.
@@ -179,25 +193,28 @@ static int ShouldTry(const WatchList *list, const char *path, const WIN32_FIND_D
 
 // What a try's result means for the file's trouble; before is the source
 // as it was found before the try (NULL: not there).
-static void NoteResult(WatchList *list, const char *path, int listed, int result, const WIN32_FIND_DATAA *before)
+static void NoteResult(WatchList *list, const char *path, int listed, int result, const WIN32_FIND_DATAA *before,
+                       const FILETIME *seen)
 {
     if (result == COPY_DONE) {
         g_diskTrouble = 0;
         NoteSuccess(list, path);
     } else if (result != COPY_STOPPED) {
-        NoteFailure(list, path, listed, result, before);
+        NoteFailure(list, path, listed, result, before, seen);
     }
 }
 
 static int TryFile(WatchList *list, const char *path, int listed, const WIN32_FIND_DATAA *info, const FILETIME *seen)
 {
     WIN32_FIND_DATAA before;
+    FILETIME due;
     int result;
 
     if (info == NULL && GetPathInfo(path, &before))
         info = &before;
-    result = BackUpFile(list->backup, path, info, seen);
-    NoteResult(list, path, listed, result, info);
+    GetDueSeen(list, path, seen, &due);
+    result = BackUpFile(list->backup, path, info, &due);
+    NoteResult(list, path, listed, result, info, &due);
     return result;
 }
 
@@ -214,12 +231,15 @@ int TryFilesWhenDue(WatchList *list, CopyJob *jobs, int count, const FILETIME *s
     int i, due = 0;
 
     for (i = 0; i < count; i++) {
-        if (ShouldTry(list, jobs[i].path, &jobs[i].info))
-            jobs[due++] = jobs[i];
+        if (!ShouldTry(list, jobs[i].path, &jobs[i].info))
+            continue;
+        jobs[due] = jobs[i];
+        GetDueSeen(list, jobs[due].path, seen, &jobs[due].seen);
+        due++;
     }
-    RunCopyJobs(list->backup, jobs, due, seen);
+    RunCopyJobs(list->backup, jobs, due);
     for (i = 0; i < due; i++)
-        NoteResult(list, jobs[i].path, 0, jobs[i].result, &jobs[i].info);
+        NoteResult(list, jobs[i].path, 0, jobs[i].result, &jobs[i].info, &jobs[i].seen);
     for (i = 0; i < due; i++) {
         if (jobs[i].result == COPY_STOPPED)
             return COPY_STOPPED;
@@ -236,7 +256,7 @@ int BackUpEntry(WatchList *list, WatchEntry *entry)
         // A listed file counts as one, there or not.
         entry->files = 1;
         if (ShouldTry(list, entry->path, NULL))
-            NoteFailure(list, entry->path, 1, FAIL_MISSING, NULL);
+            NoteFailure(list, entry->path, 1, FAIL_MISSING, NULL, &entry->seen);
         return COPY_DONE;
     }
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -252,7 +272,7 @@ int BackUpEntry(WatchList *list, WatchEntry *entry)
 int RetryDueFiles(WatchList *list)
 {
     char path[LONG_PATH];
-    FILETIME now;
+    FILETIME seen;
     int i, listed;
 
     // From the end: a trouble that ends is replaced by the last one, which
@@ -264,8 +284,8 @@ int RetryDueFiles(WatchList *list)
             continue;
         lstrcpynA(path, trouble->path, sizeof(path));
         listed = trouble->listed;
-        GetSystemTimeAsFileTime(&now);
-        if (TryFile(list, path, listed, NULL, &now) == COPY_STOPPED)
+        seen = trouble->seen;
+        if (TryFile(list, path, listed, NULL, &seen) == COPY_STOPPED)
             return COPY_STOPPED;
     }
     return COPY_DONE;

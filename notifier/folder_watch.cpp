@@ -37,8 +37,7 @@ static void Wake(WatchList *list)
 // however long it was busy.
 static void MarkChanged(WatchList *list, WatchFolder *folder)
 {
-    InterlockedExchange(&folder->reportedAt, (LONG)GetTickCount());
-    InterlockedExchange(&folder->changed, 1);
+    NoteReportTick(&folder->changed);
     Wake(list);
 }
 
@@ -427,31 +426,33 @@ void StopWatching(WatchList *list)
 int CollectChanges(WatchList *list)
 {
     int i, any = 0;
+    LONG lost;
     FILETIME seen;
 
     // Taken before the entries are marked: a change signalled meanwhile
     // stays for the next round instead of being cleared unseen.
     for (i = 0; i < list->folderCount; i++)
         list->folders[i].taken = InterlockedExchange(&list->folders[i].changed, 0);
-    // Names lost to a full queue: every tree is looked over.
-    if (InterlockedExchange(&list->reports.overflowed, 0)) {
-        for (i = 0; i < list->folderCount; i++)
-            list->folders[i].taken |= list->folders[i].tree;
+    // Names lost to a full queue: every tree is looked over, as of the loss.
+    lost = InterlockedExchange(&list->reports.overflowed, 0);
+    for (i = 0; i < list->folderCount && lost != 0; i++) {
+        if (list->folders[i].tree)
+            list->folders[i].taken = EarlierTick(list->folders[i].taken, lost);
     }
     for (i = 0; i < list->entryCount; i++) {
         WatchEntry *entry = &list->entries[i];
-        const WatchFolder *folder = NULL;
+        LONG at = entry->parent != NO_FOLDER ? list->folders[entry->parent].taken : 0;
 
-        if (entry->parent != NO_FOLDER && list->folders[entry->parent].taken)
-            folder = &list->folders[entry->parent];
-        if (entry->self != NO_FOLDER && list->folders[entry->self].taken)
-            folder = &list->folders[entry->self];
-        if (folder == NULL)
+        if (entry->self != NO_FOLDER)
+            at = EarlierTick(at, list->folders[entry->self].taken);
+        if (at == 0)
             continue;
-        GetReportedTime((DWORD)folder->reportedAt, &seen);
+        GetReportedTime((DWORD)at, &seen);
+        // One still waiting keeps the moment of its earlier change.
+        if (!entry->pending || CompareFileTime(&seen, &entry->seen) < 0)
+            entry->seen = seen;
         entry->pending = 1;
         entry->reported = 1;
-        entry->seen = seen;
         any = 1;
     }
     return any;

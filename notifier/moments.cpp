@@ -30,3 +30,15 @@ void GetReportedTime(DWORD reportedAt, FILETIME *seen)
     seen->dwLowDateTime = (DWORD)at;
     seen->dwHighDateTime = (DWORD)(at >> 32);
 }
+
+void NoteReportTick(volatile LONG *flag)
+{
+    InterlockedCompareExchange(flag, (LONG)(GetTickCount() | 1), 0);
+}
+
+LONG EarlierTick(LONG a, LONG b)
+{
+    if (a == 0 || b == 0)
+        return a != 0 ? a : b;
+    return IsDue((DWORD)b, (DWORD)a) ? a : b;
+}

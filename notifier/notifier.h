@@ -38,6 +38,9 @@ struct FileTrouble {
     DWORD sizeLow, sizeHigh;
     FILETIME written;
     int exists;
+    // The earliest report of a change not yet copied: every try of the
+    // streak judges the copies against it, never against the try's moment.
+    FILETIME seen;
 };
 
 struct TreeRead;
@@ -51,9 +54,10 @@ struct WatchFolder {
     HANDLE change;  // INVALID_HANDLE_VALUE while the folder is missing
     TreeRead *read;  // Windows NT: the tree's changed names, read as they come
     int dead;       // the path is a file: no folder will come, stop looking
-    volatile LONG changed;  // set by the watching thread: look it over
+    // Set by the watching thread to the tick count (never 0) of the
+    // earliest change not yet looked at; 0 when none waits.
+    volatile LONG changed;
     LONG taken;             // the main loop's copy of changed
-    volatile LONG reportedAt;  // tick count when it changed
     int polled;     // refuses notifications: looked at every 2 s instead
     int anonymous;  // its identity cannot be read: only its being there counts
     DWORD idLow, idHigh;  // which folder lies at the path while watched
@@ -77,7 +81,9 @@ struct ReportQueue {
     CRITICAL_SECTION lock;
     ReportedPath *items;
     int first, count, capacity;
-    volatile LONG overflowed;  // too many: its trees are looked over instead
+    // Too many: the trees are looked over instead; the tick count (never 0)
+    // of the first name lost, as changed of a folder.
+    volatile LONG overflowed;
 };
 
 // A folder whose tree is to be looked over: at the start, after a lost
@@ -139,7 +145,7 @@ void StopTreeRead(WatchFolder *folder);
 // report_queue.cpp: the names the trees reported, oldest first.
 int InitReports(ReportQueue *queue);
 void FreeReports(ReportQueue *queue);
-// Adds a path (a repeat of a recent one only moves its time); 0 when full.
+// Adds a path (a repeat of a recent one is taken as it); 0 when full.
 int PushReport(ReportQueue *queue, const char *path, DWORD at);
 // The oldest path into path (LONG_PATH bytes); 0 when there is none.
 int PopReport(ReportQueue *queue, char *path, DWORD *at);
@@ -173,11 +179,12 @@ void FreeTreeLooks(WatchList *list);
 struct CopyJob {
     char path[LONG_PATH];
     WIN32_FIND_DATAA info;  // the source as it was found
+    FILETIME seen;          // when its change was reported
     int result;             // BackUpFile's
 };
 // Backs up every job's file, on up to COPY_WORKERS threads; returns when all
 // are done.
-void RunCopyJobs(const char *backup, CopyJob *jobs, int count, const FILETIME *seen);
+void RunCopyJobs(const char *backup, CopyJob *jobs, int count);
 void StopCopyWorkers(void);
 
 // copy_listing.cpp: the newest copies of one folder's files, by name.
@@ -264,6 +271,12 @@ int IsDue(DWORD now, DWORD at);
 int IsSignalled(HANDLE handle);
 // The moment of a report made at a tick count, by the clock as it is now.
 void GetReportedTime(DWORD reportedAt, FILETIME *seen);
+// Marks a change reported now in flag (a folder's changed, the queue's
+// overflowed), unless an earlier one still waits there: a later report
+// never moves the moment of a change not yet copied.
+void NoteReportTick(volatile LONG *flag);
+// The earlier of two waiting report ticks (0: none).
+LONG EarlierTick(LONG a, LONG b);
 
 // turn.cpp: one notifier at a time, the newest; when this one ends.
 // Waits for this notifier's turn; 0 when it is to end at once (an empty

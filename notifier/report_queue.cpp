@@ -1,7 +1,7 @@
 // The files and folders that the trees' notifications named, in the order
 // they came: the watching threads add, the copying thread takes. A save
-// names its file several times; a repeat among the last few only moves the
-// time of the one already waiting.
+// names its file several times; a repeat among the last few is the one
+// already waiting, which keeps the moment of the first report.
 #include "notifier/notifier.h"
 
 // Beyond this many waiting names the trees are looked over instead.
@@ -54,17 +54,13 @@ static int GrowReports(ReportQueue *queue)
     return 1;
 }
 
-static int IsRecentRepeat(ReportQueue *queue, const char *path, DWORD at)
+static int IsRecentRepeat(ReportQueue *queue, const char *path)
 {
     int i;
 
     for (i = queue->count - 1; i >= 0 && i >= queue->count - REPEAT_WINDOW; i--) {
-        ReportedPath *item = ItemAt(queue, i);
-
-        if (lstrcmpiA(item->path, path) == 0) {
-            item->at = at;
+        if (lstrcmpiA(ItemAt(queue, i)->path, path) == 0)
             return 1;
-        }
     }
     return 0;
 }
@@ -75,12 +71,12 @@ int PushReport(ReportQueue *queue, const char *path, DWORD at)
     int taken = 1;
 
     EnterCriticalSection(&queue->lock);
-    if (!IsRecentRepeat(queue, path, at)) {
+    if (!IsRecentRepeat(queue, path)) {
         copy = CopyText(path);
         if (copy == NULL || (queue->count == queue->capacity && !GrowReports(queue))) {
             if (copy != NULL)
                 HeapFree(GetProcessHeap(), 0, copy);
-            queue->overflowed = 1;
+            NoteReportTick(&queue->overflowed);
             taken = 0;
         } else {
             ItemAt(queue, queue->count)->path = copy;

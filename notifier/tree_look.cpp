@@ -36,7 +36,8 @@ void AddTreeLook(WatchList *list, const char *path, int entry, const FILETIME *s
 
     for (i = 0; i < list->lookCount; i++) {
         if (IsInsideFolder(path, list->looks[i].path)) {
-            if (CompareFileTime(seen, &list->looks[i].seen) > 0)
+            // Judged against the earlier change, which is not copied yet.
+            if (CompareFileTime(seen, &list->looks[i].seen) < 0)
                 list->looks[i].seen = *seen;
             return;
         }

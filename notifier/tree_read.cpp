@@ -85,7 +85,7 @@ int StartTreeRead(WatchFolder *folder)
 }
 
 // The folder's path, a backslash and the record's name (relative, wide),
-// each name as the notifier carries it; 0 when it does not fit.
+// each name long and as the notifier carries it; 0 when it does not fit.
 static int MakeReportedPath(const char *root, const WCHAR *name, int length, char *path)
 {
     WCHAR part[MAX_PATH];
@@ -109,7 +109,8 @@ static int MakeReportedPath(const char *root, const WCHAR *name, int length, cha
             return 0;
         start = i + 1;
     }
-    return 1;
+    // A program that opened the file by its short name has it reported so.
+    return ToLongNames(path, LONG_PATH);
 }
 
 // Queues every name the records hold that may be a file to copy: what is
@@ -130,7 +131,7 @@ static void QueueRecords(WatchList *list, WatchFolder *folder, DWORD size)
         if (record->Action != FILE_ACTION_REMOVED && record->Action != FILE_ACTION_RENAMED_OLD_NAME &&
             MakeReportedPath(folder->path, record->FileName, length, path) &&
             !PushReport(&list->reports, path, now))
-            InterlockedExchange(&folder->changed, 1);
+            NoteReportTick(&folder->changed);
         if (record->NextEntryOffset == 0)
             break;
         at += record->NextEntryOffset;
@@ -145,7 +146,7 @@ int TakeTreeRead(WatchList *list, WatchFolder *folder)
         return 0;
     // No names: more changed than the buffer holds; the tree is looked over.
     if (size == 0)
-        InterlockedExchange(&folder->changed, 1);
+        NoteReportTick(&folder->changed);
     else
         QueueRecords(list, folder, size);
     return IssueRead(folder->read);
