@@ -66,6 +66,8 @@ int NormalizeSourcePath(const char *text, char *full)
     // "C:\Work\" and "C:\Work" are the same folder; "C:\" stays a root.
     while (len > 3 && EndsWithSlash(full))
         full[--len] = '\0';
+    // "C:\WORK~1" too: a file's copies go by its long name alone.
+    ToLongNames(full, MAX_PATH);
     return 1;
 }
 

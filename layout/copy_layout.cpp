@@ -26,6 +26,8 @@ void ReadBackupFolder(char *backup)
     len = lstrlenA(backup);
     while (len > 3 && EndsWithSlash(backup))
         backup[--len] = '\0';
+    // What the trees report is long: so is the path they are told apart by.
+    ToLongNames(backup, MAX_PATH);
 }
 
 void GetSlotRange(int ring, int *first, int *last)

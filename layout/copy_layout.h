@@ -45,8 +45,9 @@ int GetRingSlotFolder(const char *backup, int ring, int slot, char *out, int siz
 int GetCopyPath(const char *backup, int ring, int slot, const char *source, char *out, int size);
 
 // backup_paths.cpp: where a source's copies go.
-// The full path of a list entry (MAX_PATH bytes), ".." resolved, without a
-// trailing backslash; 0 for text that is not a full path.
+// The full path of a list entry (MAX_PATH bytes), ".." resolved, short
+// names made long, without a trailing backslash (a drive's root keeps its
+// own); 0 for text that is not a full path.
 int NormalizeSourcePath(const char *text, char *full);
 // The copy's path for a full source path under root (the backup path or a
 // ring's slot folder); 0 when it does not fit in size.

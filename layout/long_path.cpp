@@ -358,6 +358,23 @@ static int FindNextPath(PathFind *find, WIN32_FIND_DATAA *data)
     return 1;
 }
 
+// A drive's or a share's root is found by no search: its attributes say
+// it is there, a folder.
+static int GetRootInfo(const char *path, WIN32_FIND_DATAA *info)
+{
+    char root[MAX_PATH];
+    DWORD attributes;
+
+    if (!JoinPath(root, sizeof(root), path, "") || GetRootLength(root) != lstrlenA(root))
+        return 0;
+    attributes = GetFileAttributesA(root);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    ZeroMemory(info, sizeof(*info));
+    info->dwFileAttributes = attributes;
+    return 1;
+}
+
 int GetPathInfo(const char *path, WIN32_FIND_DATAA *info)
 {
     PathFind find;
@@ -365,14 +382,12 @@ int GetPathInfo(const char *path, WIN32_FIND_DATAA *info)
     if (strchr(path, '*') != NULL || strchr(path, '?') != NULL)
         return 0;
     if (!FindFirstPath(path, &find, info))
-        return 0;
+        return GetRootInfo(path, info);
     FindClose(find.handle);
     return 1;
 }
 
-// Where the folders of a full path begin: past "X:\" or "\\server\share\";
-// 0 when the path has no such root.
-static int RootLength(const char *path)
+int GetRootLength(const char *path)
 {
     const char *server, *share;
 
@@ -399,7 +414,7 @@ int MakeFolderTree(const char *path)
     // The parent is found by character, never by the byte before a
     // backslash: in code page 932 that may be the end of a letter.
     slash = (char *)FindLastBackslash(part);
-    if (slash == NULL || slash - part < RootLength(part))
+    if (slash == NULL || slash - part < GetRootLength(part))
         return 0;
     *slash = '\0';
     return MakeFolderTree(part) && (MakeFolder(path) || GetPathInfo(path, &info));
@@ -412,7 +427,7 @@ int MakeParentFolder(const char *path)
 
     lstrcpynA(folder, path, sizeof(folder));
     slash = (char *)FindLastBackslash(folder);
-    if (slash == NULL || slash - folder < RootLength(folder))
+    if (slash == NULL || slash - folder < GetRootLength(folder))
         return 1;
     *slash = '\0';
     return MakeFolderTree(folder);

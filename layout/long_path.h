@@ -42,8 +42,16 @@ int ReplaceByRenames(const char *from, const char *to);
 // Puts back an old copy that a cut-short replace left aside.
 void RestoreAside(const char *to);
 int IsWindowsNt(void);
-// Size, attributes and last write time of an existing path; 0 when missing.
+// Size, attributes and last write time of an existing path (of a drive's or
+// a share's root: only its attributes); 0 when missing.
 int GetPathInfo(const char *path, WIN32_FIND_DATAA *info);
+// Where the folders of a full path begin: past "X:\" or "\\server\share\";
+// 0 when the path has no such root.
+int GetRootLength(const char *path);
+// long_names.cpp: puts each short name in a full path ("REPORT~1.DOC") as
+// its long name, so that a file has one name whoever reports it; what is
+// not there stays as it is. 0 when the result would not fit in size.
+int ToLongNames(char *path, int size);
 // Removes a folder and what it holds, never following a link out of it;
 // 0 when mustEnd stopped it.
 int RemoveTree(const char *path, EndCheck mustEnd);
