@@ -1,5 +1,6 @@
-// Names a tree reports are made long before they are copied: a change
-// reported under a short name lands in the same history as under the long.
+// Names a tree reports are made long before they are copied, by the same
+// call the tree read makes: a change reported under a short name lands in
+// the history of the long one.
 #include "layout/long_path.h"
 #include "support/files.h"
 
@@ -9,66 +10,29 @@
 
 namespace {
 
-struct NameCase {
-    const char *name;
-    const char *reported;  // below the scratch folder; '*' marks a part given short
-    const char *expected;
-};
-
-void PrintTo(const NameCase &c, std::ostream *out)
+std::string ShortOf(const std::string &path)
 {
-    *out << c.name;
+    char out[MAX_PATH] = "";
+    return GetShortPathNameA(path.c_str(), out, MAX_PATH) > 0 ? out : path;
 }
 
-class ReportedName : public ::testing::TestWithParam<NameCase> {
-protected:
-    void SetUp() override
-    {
-        root_ = MakeScratchFolder("duplix-names");
-        ASSERT_TRUE(WriteText(root_ + "\\Long Folder Name\\Report for May.doc", "May"));
-    }
-    void TearDown() override { RemoveFolderTree(root_); }
-
-    // The path with each part marked '*' in its short form.
-    std::string Reported(const std::string &text) const
-    {
-        std::string path = root_, part;
-        for (size_t i = 0; i <= text.size(); i++) {
-            if (i < text.size() && text[i] != '\\') {
-                part += text[i];
-                continue;
-            }
-            bool asShort = !part.empty() && part[0] == '*';
-            path += "\\" + (asShort ? part.substr(1) : part);
-            char shortPath[MAX_PATH] = "";
-            if (asShort && GetShortPathNameA(path.c_str(), shortPath, MAX_PATH) > 0)
-                path = shortPath;
-            part.clear();
-        }
-        return path;
-    }
-    std::string root_;
-};
-
-TEST_P(ReportedName, IsMadeLong)
+TEST(ReportedNames, AreMadeLongAlsoAboveAFileGoneAgain)
 {
-    std::string reported = Reported(GetParam().reported);
-    if (reported == root_ + "\\" + GetParam().expected)
+    const std::string root = MakeScratchFolder("duplix-names"), folder = root + "\\Long Folder Name";
+    const std::string file = folder + "\\Report for May.doc", gone = folder + "\\Removed~1.doc";
+    ASSERT_TRUE(WriteText(file, "May"));
+    if (ShortOf(folder) == folder)
         GTEST_SKIP() << "the file system gives no short names";
-    char path[LONG_PATH];
-    lstrcpynA(path, reported.c_str(), LONG_PATH);
-    ASSERT_TRUE(ToLongNames(path, LONG_PATH));
-    EXPECT_EQ(std::string(path), root_ + "\\" + GetParam().expected) << reported;
+    const std::string cases[][2] = {{ShortOf(file), file},
+                                    {folder + "\\" + ShortOf(file).substr(ShortOf(folder).size() + 1), file},
+                                    {ShortOf(folder) + "\\Removed~1.doc", gone}};
+    for (const auto &c : cases) {
+        char path[LONG_PATH];
+        lstrcpynA(path, c[0].c_str(), LONG_PATH);
+        EXPECT_TRUE(ToLongNames(path, LONG_PATH));
+        EXPECT_EQ(std::string(path), c[1]) << c[0];
+    }
+    RemoveFolderTree(root);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Trees, ReportedName,
-    ::testing::Values(NameCase{"ShortFile", "Long Folder Name\\*Report for May.doc", "Long Folder Name\\Report for May.doc"},
-                      NameCase{"ShortFolderAndFile", "*Long Folder Name\\*Report for May.doc",
-                               "Long Folder Name\\Report for May.doc"},
-                      // Gone again: the folders above it are still named long.
-                      NameCase{"ShortFolderOfAFileGone", "*Long Folder Name\\Removed~1.doc",
-                               "Long Folder Name\\Removed~1.doc"}),
-    [](const ::testing::TestParamInfo<NameCase> &info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -33,11 +33,6 @@ struct RootCase {
     const char *backup;  // on the listed drive; NULL: the scratch backup folder
 };
 
-void PrintTo(const RootCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
 class ListedDrive : public BackupTest, public ::testing::WithParamInterface<RootCase> {
 protected:
     void SetUp() override
@@ -85,11 +80,6 @@ struct ShortCase {
     const char *name;
     const char *listed;  // below the source folder, written short
 };
-
-void PrintTo(const ShortCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
 
 class ListedShort : public BackupTest, public ::testing::WithParamInterface<ShortCase> {};
 

@@ -290,11 +290,6 @@ struct HeldSave {
     const char *file;    // the file saved twice, below it or itself
 };
 
-void PrintTo(const HeldSave &save, std::ostream *out)
-{
-    *out << save.name;
-}
-
 class SecondSave : public BackupTest, public ::testing::WithParamInterface<HeldSave> {};
 
 // Two saves of one size and one time, as on a disk whose times tick in steps;
