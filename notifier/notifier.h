@@ -19,7 +19,7 @@ struct WatchEntry {
     int self;             // the entry itself watched as a tree, or NO_FOLDER
     int pending;          // to be looked at
     int reported;         // pending because its folder reported a change
-    FILETIME seen;        // when the change was reported (or the start)
+    FILETIME seen;        // when its earliest change not yet copied was reported (or the start)
     int files;            // files found by the last whole look (1 for a file)
 };
 
@@ -91,7 +91,7 @@ struct ReportQueue {
 struct TreeLook {
     char *path;  // on the heap
     int entry;
-    FILETIME seen;
+    FILETIME seen;  // of its earliest change not yet looked at
 };
 
 struct WatchGroup;

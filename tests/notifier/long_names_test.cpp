@@ -8,7 +8,8 @@
 
 #include <string>
 
-namespace {
+namespace
+{
 
 std::string ShortOf(const std::string &path)
 {
@@ -35,4 +36,4 @@ TEST(ReportedNames, AreMadeLongAlsoAboveAFileGoneAgain)
     RemoveFolderTree(root);
 }
 
-}  // namespace
+} // namespace

@@ -6,7 +6,8 @@
 
 #include <set>
 
-namespace {
+namespace
+{
 
 // The names directly in a folder.
 std::set<std::string> NamesIn(const std::string &folder)
@@ -30,11 +31,12 @@ bool LogShows(const std::string &backup, const std::string &line)
 
 struct RootCase {
     const char *name;
-    const char *backup;  // on the listed drive; NULL: the scratch backup folder
+    const char *backup; // on the listed drive; NULL: the scratch backup folder
 };
 
-class ListedDrive : public BackupTest, public ::testing::WithParamInterface<RootCase> {
-protected:
+class ListedDrive : public BackupTest, public ::testing::WithParamInterface<RootCase>
+{
+  protected:
     void SetUp() override
     {
         BackupTest::SetUp();
@@ -66,7 +68,8 @@ TEST_P(ListedDrive, IsBackedUpWholeWithoutItsRecycleBin)
     EXPECT_TRUE(Becomes(backup + "\\R\\a.txt", "a"));
     EXPECT_TRUE(Becomes(backup + "\\R\\sub\\b.txt", "b"));
     EXPECT_TRUE(LogShows(backup, "Started: 1 entries, 2 files watched."));
-    EXPECT_EQ(NamesIn(backup + "\\R"), (std::set<std::string>{"a.txt", "sub"})) << "no recycle bin, no copies of copies";
+    EXPECT_EQ(NamesIn(backup + "\\R"), (std::set<std::string>{"a.txt", "sub"}))
+        << "no recycle bin, no copies of copies";
     ASSERT_TRUE(WriteText("R:\\sub\\c.txt", "saved later"));
     EXPECT_TRUE(Becomes(backup + "\\R\\sub\\c.txt", "saved later")) << "the root is watched";
 }
@@ -74,14 +77,18 @@ TEST_P(ListedDrive, IsBackedUpWholeWithoutItsRecycleBin)
 INSTANTIATE_TEST_SUITE_P(Backup, ListedDrive,
                          ::testing::Values(RootCase{"BackupElsewhere", NULL},
                                            RootCase{"BackupOnTheDrive", "R:\\Backups"}),
-                         [](const ::testing::TestParamInfo<RootCase> &info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<RootCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
 struct ShortCase {
     const char *name;
-    const char *listed;  // below the source folder, written short
+    const char *listed; // below the source folder, written short
 };
 
-class ListedShort : public BackupTest, public ::testing::WithParamInterface<ShortCase> {};
+class ListedShort : public BackupTest, public ::testing::WithParamInterface<ShortCase>
+{
+};
 
 TEST_P(ListedShort, IsCopiedUnderItsLongName)
 {
@@ -105,6 +112,8 @@ TEST_P(ListedShort, IsCopiedUnderItsLongName)
 INSTANTIATE_TEST_SUITE_P(Backup, ListedShort,
                          ::testing::Values(ShortCase{"Folder", "Long Folder Name"},
                                            ShortCase{"File", "Long Folder Name\\Report for May.doc"}),
-                         [](const ::testing::TestParamInfo<ShortCase> &info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ShortCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
-}  // namespace
+} // namespace
