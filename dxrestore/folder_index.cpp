@@ -46,12 +46,29 @@ const char *GetFileName(const FolderIndex *index, int file)
     return index->names + index->files[file].name;
 }
 
+// Letter case aside, as the file system sees names: ASCII is folded here,
+// the system compares the rest (the locale's compare is slow for a tree).
+static int IsSameName(const char *a, const char *b)
+{
+    const char *startA = a, *startB = b;
+
+    for (; *a != '\0' && *b != '\0'; a++, b++) {
+        if ((BYTE)*a >= 0x80 || (BYTE)*b >= 0x80)
+            return lstrcmpiA(startA, startB) == 0;
+        if (*a != *b && (*a | 0x20) != (*b | 0x20))
+            return 0;
+        if (*a != *b && !((*a | 0x20) >= 'a' && (*a | 0x20) <= 'z'))
+            return 0;
+    }
+    return *a == *b;
+}
+
 // The hash slot of name: its file's, or the free one where it would go.
 static int FindSlot(const FolderIndex *index, const char *name)
 {
     int at = (int)(HashName(name) & (DWORD)(index->hashRoom - 1));
 
-    while (index->hash[at] != 0 && lstrcmpiA(GetFileName(index, index->hash[at] - 1), name) != 0)
+    while (index->hash[at] != 0 && !IsSameName(GetFileName(index, index->hash[at] - 1), name))
         at = (at + 1) & (index->hashRoom - 1);
     return at;
 }
