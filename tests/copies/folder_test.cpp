@@ -117,8 +117,19 @@ TEST_F(FolderWindow, RestoreToMakesTheFilesOfTheMomentInAnotherFolder)
     ModalAnswer browse(
         [this](HWND w) { return w != dlg_ && FindWindowExA(w, NULL, WC_TREEVIEWA, NULL) != NULL; },
         [&](HWND w) {
-            SendMessageA(w, BFFM_SETSELECTIONA, TRUE, (LPARAM)out.c_str());
-            PressButton(w, IDOK);
+            // The browser fills its tree as it starts: choose until it shows the folder chosen.
+            HWND tree = FindWindowExA(w, NULL, WC_TREEVIEWA, NULL);
+            bool chosen = PumpUntil([&] {
+                char text[MAX_PATH] = "";
+                TVITEMA item = {};
+                SendMessageA(w, BFFM_SETSELECTIONA, TRUE, (LPARAM)out.c_str());
+                item.mask = TVIF_TEXT;
+                item.hItem = TreeView_GetSelection(tree);
+                item.pszText = text;
+                item.cchTextMax = sizeof(text);
+                return item.hItem != NULL && TreeView_GetItem(tree, &item) && lstrcmpA(text, "out") == 0;
+            });
+            PressButton(w, chosen ? IDOK : IDCANCEL);
         });
     ModalAnswer report(BoxSaying("3 files"), PressAndKeep(IDOK, &told));
     Press(IDC_FOLDER_RESTORE_TO);
