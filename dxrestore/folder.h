@@ -98,6 +98,8 @@ struct FolderWindow {
     int moment;
     FILETIME asked;    // the moment asked on the command line; zero: none
     CopiesWindow file;  // one row's file, for the file window's own steps
+    DWORD lastLook;     // tick count of the last look for new copies
+    DWORD lookCost;     // how long that look took, in ms
 };
 
 // folder_load.cpp: the folder's full path, the index and its rows at the

@@ -158,13 +158,23 @@ static int *TakeChosenRows(HWND hDlg, const FolderWindow *w, int *count)
 
 static void ReloadAndShow(HWND hDlg, FolderWindow *w)
 {
-    int moments = w->index.momentCount;
+    int moments = w->index.momentCount, changed;
 
-    if (!ReloadFolder(w, IsOnlyChanged(hDlg)))
+    w->lastLook = GetTickCount();
+    changed = ReloadFolder(w, IsOnlyChanged(hDlg));
+    w->lookCost = GetTickCount() - w->lastLook;
+    if (!changed)
         return;
     if (moments != w->index.momentCount || (int)SendDlgItemMessageA(hDlg, IDC_FOLDER_MOMENT, CB_GETCURSEL, 0, 0) != w->moment)
         FillMoments(hDlg, w);
     ShowRows(hDlg, w, 0);
+}
+
+// A large tree is looked at less often, so that following it never takes
+// more than a fifth of the time.
+static int IsTimeToLook(const FolderWindow *w)
+{
+    return GetTickCount() - w->lastLook >= 5 * w->lookCost;
 }
 
 static INT_PTR RunOnRows(HWND hDlg, void (*action)(HWND, FolderWindow *, const int *, int))
@@ -245,7 +255,7 @@ INT_PTR CALLBACK FolderDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam
             return RunOnFile(hDlg, 1);
         return FALSE;
     case WM_TIMER:
-        if (wParam == RELOAD_TIMER)
+        if (wParam == RELOAD_TIMER && IsTimeToLook(GetFolderData(hDlg)))
             ReloadAndShow(hDlg, GetFolderData(hDlg));
         return TRUE;
     case WM_DESTROY:

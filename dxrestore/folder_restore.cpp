@@ -79,8 +79,9 @@ static int AskToRestoreRows(HWND hDlg, const FolderWindow *w, int deleted, int c
 
     FormatMoment(&w->index, w->moment, when, sizeof(when));
     AppendCount(text, sizeof(text), deleted + changed, "file", "", "s");
-    AppendText(text, sizeof(text), " back as they were at ");
-    AppendText(text, sizeof(text), when);
+    // "Now" shows each deleted file as it was last saved.
+    AppendText(text, sizeof(text), w->moment == 0 ? " back as last saved" : " back as they were at ");
+    AppendText(text, sizeof(text), w->moment == 0 ? "" : when);
     AppendText(text, sizeof(text), "? ");
     if (deleted > 0)
         AppendCount(text, sizeof(text), deleted, "deleted file", " is made again", "s are made again");
