@@ -78,6 +78,19 @@ TEST_F(FolderWindow, EachMomentShowsTheFilesAsTheyWereThenAndWhatBecameOfThem)
     }
 }
 
+// A file deleted while the window is open shows at the next look, at the
+// moment chosen.
+TEST_F(FolderWindow, ItFollowsTheFolderWhileOpenKeepingTheChosenMoment)
+{
+    OpenFolder();
+    ChooseMoment(Label(-30));
+    ASSERT_TRUE(DeleteFileA((folder_ + "\\sub\\keep.txt").c_str()));
+    SendMessageA(dlg_, WM_TIMER, RELOAD_TIMER, 0);
+    EXPECT_EQ(Text(IDC_FOLDER_MOMENT), Label(-30));
+    EXPECT_EQ(FolderRows(), (std::vector<std::string>{Expected("gone.txt", -30), Expected("plan.txt", -30),
+                                                      Row("sub\\keep.txt", -40, "4 bytes", "deleted")}));
+}
+
 // The whole moment back: the deleted file made again, the changed one given
 // its old content with the present one kept, the file made since left.
 TEST_F(FolderWindow, RestoreOfAMomentPutsItsFilesBackAndKeepsWhatItReplaces)
