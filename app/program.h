@@ -80,6 +80,10 @@ const char *FindFileName(const char *path);
 // Adds text to the end of out (size bytes), cut to fit, always terminated.
 void AppendText(char *out, int size, const char *text);
 
+// A moment (UTC) as the user writes dates and times, in local time: what
+// every window of the product shows (the log keeps its fixed format).
+void FormatFileTime(const FILETIME *time, char *out, int size);
+
 // A kernel32 function that not every claimed Windows exports, looked up at
 // run time (NULL when missing), as a plain pointer to cast to its type.
 void (*FindKernelCall(const char *name))(void);

@@ -1,5 +1,5 @@
-// The three-column report lists of the companions' windows (the copies
-// window, the notifier's status window): columns, cells, and widths.
+// The report lists of the companions' windows (the copies windows, the
+// notifier's status window): columns, cells, and widths.
 #include "app/report_list.h"
 
 void AddListColumn(HWND list, int index, const char *text, int width)
@@ -31,13 +31,14 @@ void SetListCell(HWND list, int row, int column, char *text)
 void FitListColumns(HWND list, int widest)
 {
     RECT rc;
+    int columns = (int)SendMessageA((HWND)SendMessageA(list, LVM_GETHEADER, 0, 0), HDM_GETITEMCOUNT, 0, 0);
     int column, rest;
 
-    for (column = 0; column < REPORT_COLUMNS; column++)
+    for (column = 0; column < columns; column++)
         SendMessageA(list, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE_USEHEADER);
     GetClientRect(list, &rc);
     rest = rc.right;
-    for (column = 0; column < REPORT_COLUMNS; column++) {
+    for (column = 0; column < columns; column++) {
         if (column != widest)
             rest -= (int)SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0);
     }

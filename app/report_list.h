@@ -1,12 +1,10 @@
-// The three-column report lists of the companions' windows.
+// The report lists of the companions' windows.
 #ifndef DUPLIX_REPORT_LIST_H
 #define DUPLIX_REPORT_LIST_H
 
 #include <windows.h>
 
 #include <commctrl.h>
-
-#define REPORT_COLUMNS 3
 
 void AddListColumn(HWND list, int index, const char *text, int width);
 // Sets the text of a row's later column (the first is set with the row).

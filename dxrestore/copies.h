@@ -32,6 +32,7 @@ struct CopiesWindow {
     int readable;  // the backup path could be looked into
     int listed;    // on the backup list, or directly inside a listed folder
     CopyList copies;
+    FILETIME asked;  // the version of this moment is chosen first; zero: the newest
 };
 
 // copy_list.cpp: the versions of source, newest first; 0 when the backup
@@ -49,20 +50,22 @@ int IsVersionKept(const CopiesWindow *w, const CopyVersion *version);
 int CopyVersionTo(const CopiesWindow *w, const CopyVersion *version, const char *target, int place);
 
 // copy_texts.cpp: what the window shows.
-void FormatFileTime(const FILETIME *time, char *out, int size);
 // "2026-12-07 17-30-05": a time for a file or folder name (24 bytes).
 void FormatStamp(const SYSTEMTIME *st, char *out);
 void FormatByteSize(ULONGLONG bytes, char *out, int size);
 void FormatKeptIn(const CopyVersion *version, char *out, int size);
-void FormatFileState(const char *path, char *out, int size);
+// "Now: missing", or when it was deleted by the record under backup.
+void FormatFileState(const char *backup, const char *path, char *out, int size);
 
 // copies_load.cpp: the file's full path, the backup path and the versions;
 // 0 for a path that is no file path. An unreadable backup path is shown.
 int LoadCopies(const char *path, CopiesWindow *w);
 
 
-// restore.cpp: where the file's present content is kept by a restore made
-// now; then the restore itself, which keeps it there first.
+// restore.cpp: where present contents are kept by a restore made now (a
+// free "Before restore" folder; the file's path in it); then the restore
+// itself, which keeps the file's content there first.
+int MakeKeepFolder(const char *backup, char *folder, int size);
 int MakeKeepPath(const CopiesWindow *w, char *keep, int size);
 // Decided after the user's yes: asked (the place the question named) while
 // it is free, another when it is taken, empty when there is no file; 0 when
@@ -98,8 +101,8 @@ INT_PTR CALLBACK CopiesDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam
 // Looks for the versions again and shows them when they changed, the
 // chosen version still chosen; the file's state too.
 void ReloadCopies(HWND hDlg, CopiesWindow *w);
-// Shows the window for path until it is closed; 0 for a path that is not
-// a file path.
-int RunCopiesWindow(const char *path);
+// Shows the window for path until it is closed, the version of the moment
+// asked chosen; 0 for a path that is not a file path.
+int RunCopiesWindow(const char *path, const FILETIME *asked);
 
 #endif

@@ -80,6 +80,21 @@ static void EnableVersionButtons(HWND hDlg)
         EnableWindow(GetDlgItem(hDlg, BUTTONS[i]), any);
 }
 
+// The newest version saved by the moment asked; the newest of all when
+// none was asked.
+static int FindAskedRow(const CopiesWindow *w)
+{
+    int i;
+
+    if (w->asked.dwLowDateTime == 0 && w->asked.dwHighDateTime == 0)
+        return 0;
+    for (i = 0; i < w->copies.count; i++) {
+        if (CompareFileTime(&w->copies.versions[i].saved, &w->asked) <= 0)
+            return i;
+    }
+    return 0;
+}
+
 static INT_PTR OnInitCopies(HWND hDlg, CopiesWindow *w)
 {
     char text[MAX_PATH + sizeof(COPIES_TITLE_TAIL)];
@@ -93,11 +108,11 @@ static INT_PTR OnInitCopies(HWND hDlg, CopiesWindow *w)
     SendMessageA(hDlg, WM_SETICON, ICON_BIG, (LPARAM)icon);
     SendMessageA(hDlg, WM_SETICON, ICON_SMALL, (LPARAM)icon);
     SetDlgItemTextA(hDlg, IDC_COPY_PATH, w->source);
-    FormatFileState(w->source, text, sizeof(text));
+    FormatFileState(w->backup, w->source, text, sizeof(text));
     SetDlgItemTextA(hDlg, IDC_COPY_STATE, text);
     SetDlgItemTextA(hDlg, IDC_COPY_NOTE, ChooseNote(w));
     AddColumns(list);
-    FillRows(list, &w->copies, 0);
+    FillRows(list, &w->copies, FindAskedRow(w));
     FitListColumns(list, 2);
     SetTimer(hDlg, RELOAD_TIMER, RELOAD_MS, NULL);
     EnableVersionButtons(hDlg);
@@ -109,7 +124,7 @@ static void ShowFileState(HWND hDlg, const CopiesWindow *w)
 {
     char now[MAX_PATH], shown[MAX_PATH];
 
-    FormatFileState(w->source, now, sizeof(now));
+    FormatFileState(w->backup, w->source, now, sizeof(now));
     GetDlgItemTextA(hDlg, IDC_COPY_STATE, shown, sizeof(shown));
     if (lstrcmpA(now, shown) != 0)
         SetDlgItemTextA(hDlg, IDC_COPY_STATE, now);
@@ -217,7 +232,7 @@ INT_PTR CALLBACK CopiesDlgProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam
     return FALSE;
 }
 
-int RunCopiesWindow(const char *path)
+int RunCopiesWindow(const char *path, const FILETIME *asked)
 {
     CopiesWindow *w = (CopiesWindow *)HeapAlloc(GetProcessHeap(), 0, sizeof(CopiesWindow));
     int shown = 0;
@@ -225,6 +240,7 @@ int RunCopiesWindow(const char *path)
     if (w == NULL)
         return 0;
     if (LoadCopies(path, w)) {
+        w->asked = *asked;
         DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_COPIES), NULL, CopiesDlgProc, (LPARAM)w);
         shown = 1;
     }

@@ -1,26 +1,12 @@
-// The window's texts: times in the user's format, sizes in bytes, the
+// The window's texts: time stamps for names, sizes in bytes, the
 // places that keep a version and the file's state now.
 #include "dxrestore/copies.h"
+
+#include "layout/deletion_log.h"
 
 #include <string.h>
 
 static const char *const RING_PLACE_NAMES[RING_COUNT] = {"Minute", "Hour", "Day"};
-
-void FormatFileTime(const FILETIME *time, char *out, int size)
-{
-    FILETIME local;
-    SYSTEMTIME st;
-    char date[TIME_TEXT_SIZE] = "", clock[TIME_TEXT_SIZE] = "";
-
-    out[0] = '\0';
-    if (!FileTimeToLocalFileTime(time, &local) || !FileTimeToSystemTime(&local, &st))
-        return;
-    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, NULL, date, sizeof(date));
-    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, NULL, clock, sizeof(clock));
-    AppendText(out, size, date);
-    AppendText(out, size, " ");
-    AppendText(out, size, clock);
-}
 
 void FormatStamp(const SYSTEMTIME *st, char *out)
 {
@@ -81,13 +67,19 @@ void FormatKeptIn(const CopyVersion *version, char *out, int size)
     }
 }
 
-void FormatFileState(const char *path, char *out, int size)
+void FormatFileState(const char *backup, const char *path, char *out, int size)
 {
     WIN32_FIND_DATAA info;
+    FILETIME deleted;
     char when[TIME_TEXT_SIZE], bytes[64];
 
     if (!GetPathInfo(path, &info)) {
         lstrcpynA(out, "Now: missing", size);
+        if (FindLastDeletion(backup, path, &deleted)) {
+            FormatFileTime(&deleted, when, sizeof(when));
+            lstrcpynA(out, "Now: deleted at ", size);
+            AppendText(out, size, when);
+        }
         return;
     }
     FormatFileTime(&info.ftLastWriteTime, when, sizeof(when));

@@ -17,9 +17,9 @@ static int IsGoneError(DWORD error)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-int MakeKeepPath(const CopiesWindow *w, char *keep, int size)
+int MakeKeepFolder(const char *backup, char *folder, int size)
 {
-    char name[MAX_PATH], stamp[32], folder[LONG_PATH];
+    char name[MAX_PATH], stamp[32];
     SYSTEMTIME now;
     WIN32_FIND_DATAA info;
     int n;
@@ -32,12 +32,19 @@ int MakeKeepPath(const CopiesWindow *w, char *keep, int size)
             wsprintfA(name, "%s\\%s", BEFORE_RESTORE_FOLDER, stamp);
         else
             wsprintfA(name, "%s\\%s (%d)", BEFORE_RESTORE_FOLDER, stamp, n);
-        if (!JoinPath(folder, sizeof(folder), w->backup, name))
+        if (!JoinPath(folder, size, backup, name))
             return 0;
         if (!GetPathInfo(folder, &info))
-            return MapToBackup(folder, w->source, keep, size);
+            return 1;
     }
     return 0;
+}
+
+int MakeKeepPath(const CopiesWindow *w, char *keep, int size)
+{
+    char folder[LONG_PATH];
+
+    return MakeKeepFolder(w->backup, folder, sizeof(folder)) && MapToBackup(folder, w->source, keep, size);
 }
 
 int ChooseKeepPath(const CopiesWindow *w, const char *asked, char *keep, int size)

@@ -44,6 +44,20 @@ int GetRingSlotFolder(const char *backup, int ring, int slot, char *out, int siz
 // for RING_NEWEST, the waiting one for RING_WAITING; 0 when it does not fit.
 int GetCopyPath(const char *backup, int ring, int slot, const char *source, char *out, int size);
 
+// slot_round.cpp: a slot's round, recorded by the notifier in the slot
+// itself, so that it is never judged by the folder's time, which the backup
+// disk or server sets by its own clock: the local start of its minute, hour
+// or day, and the moment it was taken (UTC), in 100 ns, as two hexadecimal
+// numbers of 16 digits.
+#define ROUND_FILE "round.dxr"
+#define ROUND_TEXT_SIZE 40
+struct SlotRound {
+    ULONGLONG start;
+    ULONGLONG taken;
+};
+// 0 when the slot has no record, or one it did not write.
+int ReadSlotRound(const char *slot, SlotRound *round);
+
 // backup_paths.cpp: where a source's copies go.
 // The full path of a list entry (MAX_PATH bytes), ".." resolved, short
 // names made long, without a trailing backslash (a drive's root keeps its

@@ -195,12 +195,6 @@ int FindListedCopy(const CopyListing *listing, const char *name, WIN32_FIND_DATA
 void FreeCopyListing(CopyListing *listing);
 
 // rings.cpp: slot names, rounds and ages; time is a parameter.
-// A slot's round as the notifier records it in the slot: the local start of
-// its minute, hour or day, and the moment it was taken (UTC), in 100 ns.
-struct SlotRound {
-    ULONGLONG start;
-    ULONGLONG taken;
-};
 int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, int size);
 void GetRoundOf(int ring, const FILETIME *when, SlotRound *round);
 int IsSlotExpired(int ring, const SlotRound *round, const FILETIME *now);

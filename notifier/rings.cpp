@@ -72,12 +72,6 @@ int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, 
     return GetRingSlotFolder(backup, ring, SlotNumber(ring, &local), out, size);
 }
 
-// A slot's round is recorded by the notifier in the slot itself, so that it
-// is never judged by the folder's time, which the backup disk or server
-// sets by its own clock.
-#define ROUND_FILE "round.dxr"
-#define ROUND_TEXT_SIZE 40
-
 void GetRoundOf(int ring, const FILETIME *when, SlotRound *round)
 {
     round->start = RoundStart(ring, MomentLocalTicks(when));
@@ -104,40 +98,6 @@ int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now)
 {
     return RoundStart(ring, MomentLocalTicks(when)) + CYCLE_SECONDS[ring] * TICKS_PER_SECOND <=
            RoundStart(ring, MomentLocalTicks(now));
-}
-
-static int ParseHex(const char *text, ULONGLONG *value)
-{
-    int i;
-
-    *value = 0;
-    for (i = 0; i < 16; i++) {
-        char c = text[i];
-        int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-
-        if (digit < 0)
-            return 0;
-        *value = *value << 4 | (ULONGLONG)digit;
-    }
-    return 1;
-}
-
-static int ReadSlotRound(const char *slot, SlotRound *round)
-{
-    char path[LONG_PATH], text[ROUND_TEXT_SIZE];
-    DWORD got = 0;
-    HANDLE file;
-
-    if (!JoinPath(path, sizeof(path), slot, ROUND_FILE))
-        return 0;
-    file = OpenPath(path, GENERIC_READ, ShareAll(), OPEN_EXISTING, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    ZeroMemory(text, sizeof(text));
-    ReadFile(file, text, sizeof(text) - 1, &got, NULL);
-    CloseHandle(file);
-    // Anything but what we wrote counts as no record.
-    return got >= 33 && text[16] == ' ' && ParseHex(text, &round->start) && ParseHex(text + 17, &round->taken);
 }
 
 static int WriteSlotRound(const char *slot, const SlotRound *round)

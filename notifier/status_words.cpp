@@ -81,18 +81,7 @@ void FormatBalloon(const NotifierStatus *status, LONG begun, char *out, int size
 
 void FormatFileTimeText(const FILETIME *when, char *out, int size)
 {
-    char text[32];
-    FILETIME local;
-    SYSTEMTIME parts;
-
-    if (size <= 0)
-        return;
-    out[0] = '\0';
-    if (!FileTimeToLocalFileTime(when, &local) || !FileTimeToSystemTime(&local, &parts))
-        return;
-    FormatLogTime(&parts, text);
-    text[lstrlenA(text) - 1] = '\0';  // the log's line goes on after a blank
-    lstrcpynA(out, text, size);
+    FormatFileTime(when, out, size);
 }
 
 void FormatTickTime(DWORD tick, char *out, int size)

@@ -83,7 +83,7 @@ TEST_F(CopiesProgram, ARelativePathOpensTheWindowAndNoPathShowsTheUsage)
     ASSERT_TRUE(usage.Start(BinPath(COPIES_FILE)));
     HWND box = WaitForTopWindow(NULL, PRODUCT_TITLE);
     ASSERT_NE(box, (HWND)NULL);
-    EXPECT_EQ(MessageBoxText(box).rfind("Usage: dxrestore.exe PATH", 0), 0u) << MessageBoxText(box);
+    EXPECT_EQ(MessageBoxText(box).rfind("Usage: dxrestore.exe [/at \"YYYY-MM-DD HH:MM\"] PATH", 0), 0u) << MessageBoxText(box);
     PressButton(box, IDOK);
     ASSERT_TRUE(usage.WaitEnd(WAIT_BOUND_MS));
     EXPECT_EQ(usage.ExitCode(), 1u);

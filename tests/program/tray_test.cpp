@@ -106,7 +106,10 @@ TEST_F(Tray, TroubleTurnsTheIconAndFillsTheStatusWindowUntilItIsMended)
                    RemoteListColumn(list, 1) == std::vector<std::string>{c.why};
         })) << Item(status, IDC_STATUS_SUMMARY);
         ASSERT_EQ(RemoteListColumn(list, 2).size(), 1u);
-        EXPECT_EQ(RemoteListColumn(list, 2).at(0).size(), 19u) << "the time the trouble began";
+        char today[64] = "";
+        GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, NULL, NULL, today, sizeof(today));
+        EXPECT_EQ(RemoteListColumn(list, 2).at(0).rfind(std::string(today) + " ", 0), 0u)
+            << "the time the trouble began, as the user writes it: " << RemoteListColumn(list, 2).at(0);
         EXPECT_EQ(CountWindowsOf(notifier.Pid(), "#32770", NOTIFIER_STATUS_TITLE), 1);
         EXPECT_EQ(Item(status, IDC_STATUS_PATH), bak_);
         EXPECT_EQ(Item(status, IDC_STATUS_WRITABLE), c.writable);
