@@ -24,10 +24,13 @@ static const MenuCommand COMMANDS[] = {
      REQUEST_ADD_ITEM},
     {"Remove from Duplix list", "DuplixRemove",
      "Takes the selected files off the VELT Duplix 98 backup list.", REQUEST_REMOVE_ITEM},
-    // Last, as it is shown only for one file.
-    {"Show Duplix copies...", "DuplixCopies", "Shows the saved copies of the selected file.", SHOW_COPIES},
+    // Last, as it is shown only for one file or folder, or alone on the
+    // empty space of a folder window.
+    {"Show Duplix copies...", "DuplixCopies", "Shows the saved copies of the selected file or folder.",
+     SHOW_COPIES},
 };
 static const UINT COMMAND_COUNT = sizeof(COMMANDS) / sizeof(COMMANDS[0]);
+static const UINT SHOW_COMMAND = COMMAND_COUNT - 1;
 
 // Copies a command's text for the shell, ANSI or wide, cut to cchMax and
 // terminated; a text that had to be cut is reported as such.
@@ -68,8 +71,9 @@ static int FindVerbW(LPCWSTR verb)
     return FindVerb(buf);
 }
 
-// The command an invocation names: a wide verb, an ANSI verb or an offset.
-static int FindInvokedCommand(const CMINVOKECOMMANDINFO *info)
+// The command an invocation names by a wide or an ANSI verb, as an index
+// into COMMANDS; -2 when it names one by its offset in the menu instead.
+static int FindInvokedVerb(const CMINVOKECOMMANDINFO *info)
 {
     const CMINVOKECOMMANDINFOEX *ex = (const CMINVOKECOMMANDINFOEX *)info;
 
@@ -78,15 +82,16 @@ static int FindInvokedCommand(const CMINVOKECOMMANDINFO *info)
         return FindVerbW(ex->lpVerbW);
     if (!IS_INTRESOURCE(info->lpVerb))
         return FindVerb(info->lpVerb);
-    UINT offset = LOWORD((UINT_PTR)info->lpVerb);
-    return offset < COMMAND_COUNT ? (int)offset : -1;
+    return -2;
 }
 
 struct ContextMenu final : IShellExtInit, IContextMenu {
     LONG refs = 1;
     RequestPath *paths = NULL;
     int count = 0;
-    int single = 0;  // exactly one file selected: its copies can be shown
+    // The commands offered, as indexes into COMMANDS in the menu's order.
+    UINT offered[COMMAND_COUNT] = {};
+    UINT offeredCount = 0;
 
     ContextMenu() { CountObject(1); }
     ~ContextMenu()
@@ -101,10 +106,30 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
             HeapFree(GetProcessHeap(), 0, paths);
         paths = NULL;
         count = 0;
-        single = 0;
+        offeredCount = 0;
     }
 
-    UINT ShownCommands() const { return single ? COMMAND_COUNT : COMMAND_COUNT - 1; }
+    void Offer(UINT first, UINT last)
+    {
+        for (UINT i = first; i <= last && offeredCount < COMMAND_COUNT; i++)
+            offered[offeredCount++] = i;
+    }
+
+    // The offered command at a menu offset, or the verb's if it is offered;
+    // -1 for any other.
+    int FindOffered(const CMINVOKECOMMANDINFO *info) const
+    {
+        int verb = FindInvokedVerb(info);
+        UINT offset = LOWORD((UINT_PTR)info->lpVerb);
+
+        if (verb == -2)
+            return offset < offeredCount ? (int)offered[offset] : -1;
+        for (UINT i = 0; i < offeredCount; i++) {
+            if ((int)offered[i] == verb)
+                return verb;
+        }
+        return -1;
+    }
 
     STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override
     {
@@ -134,17 +159,24 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         FORMATETC format = {CF_HDROP, NULL, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
         STGMEDIUM medium;
 
-        (void)folder;
         (void)progId;
         ForgetFiles();
-        if (data == NULL)
-            return E_INVALIDARG;
+        // No selection: the empty space of the folder window was clicked,
+        // and its copies are what can be shown.
+        if (data == NULL) {
+            paths = TakeShownFolder(folder);
+            count = paths != NULL ? 1 : 0;
+            Offer(SHOW_COMMAND, SHOW_COMMAND);
+            return count > 0 ? S_OK : E_FAIL;
+        }
         if (FAILED(data->GetData(&format, &medium)))
             return E_INVALIDARG;
         if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal != NULL) {
             paths = TakeSelection(medium.hGlobal, &count);
-            single = count == 1 && DragQueryFileW((HDROP)medium.hGlobal, 0xFFFFFFFF, NULL, 0) == 1 &&
-                     IsFilePath(paths[0]);
+            Offer(0, SHOW_COMMAND - 1);
+            if (count == 1 && DragQueryFileW((HDROP)medium.hGlobal, 0xFFFFFFFF, NULL, 0) == 1 &&
+                IsPathThere(paths[0]))
+                Offer(SHOW_COMMAND, SHOW_COMMAND);
         }
         ReleaseStgMedium(&medium);
         // Without a file a request can carry, the shell shows no submenu.
@@ -153,14 +185,14 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
 
     STDMETHODIMP QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override
     {
-        UINT shown = ShownCommands();
-        if ((flags & CMF_DEFAULTONLY) || count == 0 || first > last || last - first < shown - 1)
+        UINT shown = offeredCount;
+        if ((flags & CMF_DEFAULTONLY) || count == 0 || shown == 0 || first > last || last - first < shown - 1)
             return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
         HMENU sub = CreatePopupMenu();
         if (sub == NULL)
             return HRESULT_FROM_WIN32(GetLastError());
         for (UINT i = 0; i < shown; i++) {
-            if (!AppendMenuA(sub, MF_STRING, first + i, COMMANDS[i].text)) {
+            if (!AppendMenuA(sub, MF_STRING, first + i, COMMANDS[offered[i]].text)) {
                 DestroyMenu(sub);
                 return E_FAIL;
             }
@@ -176,8 +208,8 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
     {
         if (info == NULL || info->cbSize < sizeof(CMINVOKECOMMANDINFO))
             return E_INVALIDARG;
-        int command = FindInvokedCommand(info);
-        if (command < 0 || (UINT)command >= ShownCommands())
+        int command = FindOffered(info);
+        if (command < 0)
             return E_FAIL;
         if (COMMANDS[command].code == SHOW_COPIES)
             return StartCopiesWindow(paths[0]) ? S_OK : E_FAIL;
@@ -188,9 +220,9 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
     STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT *reserved, LPSTR name, UINT cchMax) override
     {
         (void)reserved;
-        if (id >= ShownCommands())
+        if (id >= offeredCount)
             return E_INVALIDARG;
-        const MenuCommand &command = COMMANDS[id];
+        const MenuCommand &command = COMMANDS[offered[id]];
         switch (type) {
         case GCS_VALIDATEA:
         case GCS_VALIDATEW:

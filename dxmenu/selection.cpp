@@ -76,3 +76,39 @@ RequestPath *TakeSelection(HGLOBAL block, int *count)
     *count = n;
     return paths;
 }
+
+typedef BOOL(WINAPI *PathFromListW)(LPCITEMIDLIST, LPWSTR);
+
+// The wide name, converted exactly, where the shell gives one (looked up:
+// not every shell of Windows 95 has it); else the ANSI one, refused when the
+// shell put '?' for a letter.
+static int TakeFolderName(LPCITEMIDLIST folder, char *path)
+{
+    HMODULE shell = GetModuleHandleA("shell32.dll");
+    PathFromListW fromListW =
+        shell != NULL ? (PathFromListW)(void *)GetProcAddress(shell, "SHGetPathFromIDListW") : NULL;
+    WCHAR name[MAX_PATH] = L"";
+
+    if (fromListW != NULL && fromListW(folder, name)) {
+        name[MAX_PATH - 1] = L'\0';
+        return ConvertNameExactly(name, path, MAX_PATH);
+    }
+    if (!SHGetPathFromIDListA(folder, path))
+        return 0;
+    path[MAX_PATH - 1] = '\0';
+    return strchr(path, '?') == NULL;
+}
+
+RequestPath *TakeShownFolder(LPCITEMIDLIST folder)
+{
+    RequestPath *paths;
+
+    if (folder == NULL)
+        return NULL;
+    paths = (RequestPath *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(RequestPath));
+    if (paths != NULL && !TakeFolderName(folder, paths[0])) {
+        HeapFree(GetProcessHeap(), 0, paths);
+        paths = NULL;
+    }
+    return paths;
+}

@@ -1,4 +1,4 @@
-// Starts dxrestore.exe from the extension's own folder for one file.
+// Starts dxrestore.exe from the extension's own folder for one file or folder.
 #include "dxmenu/show_copies.h"
 #include "dxmenu/server.h"
 
@@ -6,11 +6,9 @@
 
 #include <string.h>
 
-int IsFilePath(const char *path)
+int IsPathThere(const char *path)
 {
-    DWORD attributes = GetFileAttributesA(path);
-
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 int StartCopiesWindow(const char *path)

@@ -43,6 +43,8 @@
 !define HANDLER_KEY "*\shellex\ContextMenuHandlers\${EXTENSION_HANDLER}"
 ; Explorer offers a file's handlers for files only; a folder has its own.
 !define FOLDER_HANDLER_KEY "Directory\shellex\ContextMenuHandlers\${EXTENSION_HANDLER}"
+; The empty space of a folder window: it shows that folder's copies.
+!define BACKGROUND_HANDLER_KEY "Directory\Background\shellex\ContextMenuHandlers\${EXTENSION_HANDLER}"
 !define CLASS_KEY "CLSID\${CLSID}"
 !define SERVER_KEY "${CLASS_KEY}\InProcServer32"
 !define MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
@@ -344,6 +346,7 @@ Function WriteRegistration
   WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$0\${NOTIFIER_FILE}"'
   WriteRegStr HKCR "${HANDLER_KEY}" "" "${CLSID}"
   WriteRegStr HKCR "${FOLDER_HANDLER_KEY}" "" "${CLSID}"
+  WriteRegStr HKCR "${BACKGROUND_HANDLER_KEY}" "" "${CLSID}"
   WriteRegStr HKCR "${CLASS_KEY}" "" "${EXTENSION_NAME}"
   WriteRegStr HKCR "${SERVER_KEY}" "" "$0\${EXTENSION_FILE}"
   WriteRegStr HKCR "${SERVER_KEY}" "ThreadingModel" "Apartment"
@@ -366,6 +369,7 @@ Function ${UN}RemoveRegistration
     DeleteRegKey HKCR "${CLASS_KEY}"
     !insertmacro RemoveHandler "${HANDLER_KEY}"
     !insertmacro RemoveHandler "${FOLDER_HANDLER_KEY}"
+    !insertmacro RemoveHandler "${BACKGROUND_HANDLER_KEY}"
   ${EndIf}
   ReadRegStr $1 HKLM "${RUN_KEY}" "${PRODUCT}"
   ${If} $1 == '"$0\${NOTIFIER_FILE}"'

@@ -147,6 +147,25 @@ protected:
         return menu;
     }
 
+    // A new extension object as the shell makes one for the empty space of
+    // a folder window: the folder's item list and no data object.
+    IContextMenu *MenuForFolderWindow(const std::string &folder)
+    {
+        PIDLIST_ABSOLUTE item = NULL;
+        IShellExtInit *extInit = NULL;
+        IContextMenu *menu = NULL;
+        EXPECT_EQ(SHParseDisplayName(Wide(folder).c_str(), NULL, &item, 0, NULL), S_OK);
+        EXPECT_EQ(CoCreateInstance(clsid_, NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit, (void **)&extInit), S_OK);
+        if (item != NULL && extInit != NULL) {
+            EXPECT_EQ(extInit->Initialize(item, NULL, NULL), S_OK);
+            extInit->QueryInterface(IID_IContextMenu, (void **)&menu);
+        }
+        if (extInit != NULL)
+            extInit->Release();
+        CoTaskMemFree(item);
+        return menu;
+    }
+
     // By offset, or by the verb that the menu itself gives, ANSI or wide.
     enum Way { BY_OFFSET, BY_VERB, BY_WIDE_VERB };
     static HRESULT Invoke(IContextMenu *menu, UINT offset, Way way, HWND explorer = NULL)
@@ -382,6 +401,39 @@ TEST_F(Extension, ShowCopiesIsOfferedForOneFileAndOpensItsCopiesWindow)
             PostMessageA(copies, WM_COMMAND, IDCANCEL, 0);
             EXPECT_TRUE(PumpUntil([] { return CountProcessesNamed(COPIES_FILE) == 0; }));
         }
+        menu->Release();
+    }
+}
+
+// A folder selected, or the empty space of its window (no selection, the
+// folder shown): the command opens the folder's window of copies.
+TEST_F(Extension, ShowCopiesOfAFolderOrOfAFolderWindowsEmptySpaceOpensTheFolderWindow)
+{
+    const std::string folder = folder_.substr(0, folder_.size() - 1);
+    PutString("BackupPath", folder + " bak");
+    PutString(ListItem(0).c_str(), folder);
+    for (bool background : {false, true}) {
+        SCOPED_TRACE(background ? "the empty space of a folder window" : "a selected folder");
+        IContextMenu *menu = background ? MenuForFolderWindow(folder) : MenuFrom(ShellDataObject({folder}));
+        ASSERT_NE(menu, (IContextMenu *)NULL);
+        const UINT offered = background ? 1 : 3;
+        HMENU popup = CreatePopupMenu();
+        EXPECT_EQ(menu->QueryContextMenu(popup, 0, 100, 200, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, offered));
+        char text[64] = "";
+        GetMenuStringA(GetSubMenu(popup, 0), offered - 1, text, sizeof(text), MF_BYPOSITION);
+        EXPECT_EQ(std::string(text), "Show Duplix copies...");
+        DestroyMenu(popup);
+        if (background) {
+            CMINVOKECOMMANDINFO info = {};
+            info.cbSize = sizeof(info);
+            info.lpVerb = "DuplixAdd";
+            EXPECT_EQ(menu->InvokeCommand(&info), E_FAIL) << "only the copies are offered there";
+        }
+        EXPECT_EQ(Invoke(menu, offered - 1, BY_VERB), S_OK);
+        HWND copies = NULL;
+        EXPECT_TRUE(PumpUntil([&] { return (copies = FindCopiesWindow("dxmenu test")) != NULL; }));
+        PostMessageA(copies, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(PumpUntil([] { return CountProcessesNamed(COPIES_FILE) == 0; }));
         menu->Release();
     }
 }

@@ -21,6 +21,7 @@ const char CLASS_KEY[] = "CLSID\\{00000000-0002-5645-4c54-0020e48020af}";
 const char SERVER_KEY[] = "CLSID\\{00000000-0002-5645-4c54-0020e48020af}\\InProcServer32";
 const char HANDLER_KEY[] = "*\\shellex\\ContextMenuHandlers\\Duplix";
 const char FOLDER_HANDLER_KEY[] = "Directory\\shellex\\ContextMenuHandlers\\Duplix";
+const char BACKGROUND_HANDLER_KEY[] = "Directory\\Background\\shellex\\ContextMenuHandlers\\Duplix";
 const char UNINSTALLER[] = "Uninstall VELT Duplix 98.exe";
 // What a silent uninstaller runs as from the temporary folder (NSIS 3).
 const char UNINSTALLER_COPY[] = "Un.exe";
@@ -165,6 +166,7 @@ protected:
         // Also what a test wrote in place of an installation.
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINST_KEY);
         RegDeleteKeyA(HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY);
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, BACKGROUND_HANDLER_KEY);
         PutValue(HKEY_LOCAL_MACHINE, PENDING_KEY, PENDING, pending_, REG_MULTI_SZ);
         RemoveFolderTree(root_);
         CoUninitialize();
@@ -218,6 +220,7 @@ protected:
             {HKEY_LOCAL_MACHINE, UNINST_KEY, "NoRepair", "1"},
             {HKEY_CLASSES_ROOT, HANDLER_KEY, NULL, CLSID},
             {HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY, NULL, CLSID},
+            {HKEY_CLASSES_ROOT, BACKGROUND_HANDLER_KEY, NULL, CLSID},
             {HKEY_CLASSES_ROOT, CLASS_KEY, NULL, "VELT Duplix Context Menu Extension"},
             {HKEY_CLASSES_ROOT, SERVER_KEY, NULL, Installed("dxmenu.dll")},
             {HKEY_CLASSES_ROOT, SERVER_KEY, "ThreadingModel", "Apartment"},
@@ -294,6 +297,7 @@ TEST_F(Installer, InstallsRunsUpgradesOverARunningNotifierAndUninstallsKeepingSe
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, CLASS_KEY));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, HANDLER_KEY));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, BACKGROUND_HANDLER_KEY));
     EXPECT_FALSE(PathExists(menu_));
     EXPECT_EQ(GetString("BackupPath"), bak) << "the settings stay";
     EXPECT_EQ(GetString(ListItem(0).c_str()), src);
@@ -333,6 +337,7 @@ TEST_F(Installer, FailuresLeaveThePreviousStateAndTheUninstallerAnotherCopysRegi
     EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, SERVER_KEY, NULL), other);
     EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, HANDLER_KEY, NULL), CLSID);
     EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, FOLDER_HANDLER_KEY, NULL), CLSID);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, BACKGROUND_HANDLER_KEY, NULL), CLSID);
     EXPECT_EQ(RegValue(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98"), run);
     PutValue(HKEY_LOCAL_MACHINE, RUN_KEY, "VELT Duplix 98", MISSING);
 }
