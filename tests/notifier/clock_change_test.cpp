@@ -71,6 +71,30 @@ TEST(ClockChanges, SlotNamesFollowTheLocalTimeOfTheirMoment)
     }
 }
 
+TEST(ClockChanges, ThePreviousRoundIsTheMinuteHourOrDayBeforeAcrossBothChanges)
+{
+    char slot[LONG_PATH];
+    struct Case {
+        const char *what;
+        int ring;
+        FILETIME now;
+        const char *before;
+    } cases[] = {
+        {"14:00 summer", RING_MINUTE, Utc(6, 1, 12, 0), "a Last Hour - One per Minute\\59"},
+        {"23:30 after a day of 25 hours", RING_DAY, Utc(10, 25, 22, 30), "c Last Month - One per Day\\24"},
+        {"23:30 after a day of 23 hours", RING_DAY, Utc(3, 29, 21, 30), "c Last Month - One per Day\\28"},
+        {"02:30 winter after 02:xx summer", RING_HOUR, Utc(10, 25, 1, 30), "b Last Day - One per Hour\\01"},
+        {"03:10 summer after 01:xx winter", RING_HOUR, Utc(3, 29, 1, 10), "b Last Day - One per Hour\\01"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FILETIME before;
+        GetPreviousRound(c.ring, &c.now, &before);
+        ASSERT_TRUE(GetSlotFolder("B:", c.ring, &before, slot, sizeof(slot)));
+        EXPECT_EQ(std::string(slot), std::string("B:\\") + c.before);
+    }
+}
+
 TEST(Granularity, CopiesOnDisksWithCoarseTimesAreCurrentWithinTwoSeconds)
 {
     FILETIME source = Utc(6, 1, 12, 0);
