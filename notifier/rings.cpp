@@ -119,7 +119,9 @@ int StepRound(int ring, FILETIME *moment, const FILETIME *now)
 void GetPreviousRound(int ring, const FILETIME *now, FILETIME *before)
 {
     ULONGLONG local = MomentLocalTicks(now), start = RoundStart(ring, local);
-    ULONGLONG ticks = ToTicks(now) - (local - start) - 1;
+    // The local time is whole milliseconds: a millisecond more reaches
+    // back past the start whatever the fraction.
+    ULONGLONG ticks = ToTicks(now) - (local - start) - TICKS_PER_SECOND / 1000;
     FILETIME moment;
     int tries;
 

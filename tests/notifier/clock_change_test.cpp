@@ -19,6 +19,12 @@ FILETIME Utc(WORD month, WORD day, WORD hour, WORD minute)
     return time;
 }
 
+FILETIME Later(const FILETIME &t, ULONGLONG ticks)
+{
+    ULONGLONG v = ((ULONGLONG)t.dwHighDateTime << 32 | t.dwLowDateTime) + ticks;
+    return FILETIME{(DWORD)v, (DWORD)(v >> 32)};
+}
+
 TEST(ClockChanges, TheZoneIsOneWithDaylightSaving)
 {
     TIME_ZONE_INFORMATION zone;
@@ -81,6 +87,7 @@ TEST(ClockChanges, ThePreviousRoundIsTheMinuteHourOrDayBeforeAcrossBothChanges)
         const char *before;
     } cases[] = {
         {"14:00 summer", RING_MINUTE, Utc(6, 1, 12, 0), "a Last Hour - One per Minute\\59"},
+        {"14:00:00.0001234", RING_MINUTE, Later(Utc(6, 1, 12, 0), 1234), "a Last Hour - One per Minute\\59"},
         {"23:30 after a day of 25 hours", RING_DAY, Utc(10, 25, 22, 30), "c Last Month - One per Day\\24"},
         {"23:30 after a day of 23 hours", RING_DAY, Utc(3, 29, 21, 30), "c Last Month - One per Day\\28"},
         {"02:30 winter after 02:xx summer", RING_HOUR, Utc(10, 25, 1, 30), "b Last Day - One per Hour\\01"},
