@@ -1,6 +1,8 @@
 // Looking a listed folder's tree over, folder by folder: each folder's
-// files beside one listing of their newest copies, so that a tree whose
-// copies are current costs two listings a folder and no look per file.
+// files beside one listing of their newest copies (and, for files written
+// in a round whose slot is still theirs, one of each such slot's copies),
+// so that a tree whose copies are current costs a few listings a folder
+// and no look per file.
 // Changes reported meanwhile are copied between the files of a look, so a
 // save never waits for a look over a big tree.
 #include "notifier/notifier.h"
