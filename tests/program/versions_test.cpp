@@ -5,54 +5,36 @@
 
 namespace {
 
-struct Ring {
+const struct Ring {
     const char *folder;
     int first, last;
-};
-
-const Ring RINGS[] = {
-    {"a Last Hour - One per Minute", 0, 59},
-    {"b Last Day - One per Hour", 0, 23},
-    {"c Last Month - One per Day", 1, 31},
-};
-
-std::string SlotName(const Ring &ring, int n)
-{
-    return std::string(ring.folder) + "\\" + char('0' + n / 10) + char('0' + n % 10);
-}
+} RINGS[] = {{"a Last Hour - One per Minute", 0, 59}, {"b Last Day - One per Hour", 0, 23},
+             {"c Last Month - One per Day", 1, 31}};
 
 // Dates a file back by this many seconds from now.
 bool DateBack(const std::string &path, ULONGLONG seconds)
 {
-    FILETIME now, when;
-    GetSystemTimeAsFileTime(&now);
-    ULONGLONG ticks = ((ULONGLONG)now.dwHighDateTime << 32 | now.dwLowDateTime) - seconds * 10000000;
-    when.dwLowDateTime = (DWORD)ticks;
-    when.dwHighDateTime = (DWORD)(ticks >> 32);
+    ULARGE_INTEGER t;
+    GetSystemTimeAsFileTime((FILETIME *)&t);
+    t.QuadPart -= seconds * 10000000;
+    FILETIME when = {t.LowPart, t.HighPart};
     HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     bool set = h != INVALID_HANDLE_VALUE && SetFileTime(h, NULL, NULL, &when);
     CloseHandle(h);
     return set;
 }
 
-bool MakesLinks(const std::string &folder)
-{
-    std::string probe = folder + "\\probe", link = folder + "\\probe link";
-    bool made = WriteText(probe, "p") && CreateHardLinkA(link.c_str(), probe.c_str(), NULL);
-    DeleteFileA(link.c_str());
-    DeleteFileA(probe.c_str());
-    return made;
-}
-
 class VersionsTest : public BackupTest {
 protected:
-    // The slots of a ring whose copy of name holds text.
+    // The copies of name in a ring's slots that hold text.
     std::vector<std::string> SlotsHolding(const Ring &ring, const std::string &name, const std::string &text) const
     {
         std::vector<std::string> found;
-        for (int n = ring.first; n <= ring.last; n++)
-            if (ReadText(Copy(name, SlotName(ring, n))) == text)
-                found.push_back(Copy(name, SlotName(ring, n)));
+        for (int n = ring.first; n <= ring.last; n++) {
+            std::string copy = Copy(name, std::string(ring.folder) + "\\" + char('0' + n / 10) + char('0' + n % 10));
+            if (ReadText(copy) == text)
+                found.push_back(copy);
+        }
         return found;
     }
     bool EveryRingHolds(const std::string &name, const std::string &text) const
@@ -84,10 +66,11 @@ TEST_F(VersionsTest, AFileLeftAloneForAMonthKeepsItsOldContentInEveryRingWhenSav
 
 TEST_F(VersionsTest, ANewestCopyWrittenInPlaceLeavesTheSlotsAsSaved)
 {
-    if (!MakesLinks(root_))
-        GTEST_SKIP() << "the backup folder's file system makes no hard links here";
     List({"plan.doc"});
     ASSERT_TRUE(WriteText(Src("plan.doc"), "as saved"));
+    ASSERT_TRUE(WriteText(bak_ + "\\probe", "p"));
+    if (!CreateHardLinkA((bak_ + "\\probe link").c_str(), (bak_ + "\\probe").c_str(), NULL))
+        GTEST_SKIP() << "the backup folder's file system makes no hard links here";
     Child notifier;
     Start(notifier);
     ASSERT_TRUE(Becomes(Copy("plan.doc"), "as saved"));
