@@ -1,9 +1,11 @@
 // Backing up one file: its newest copy when it is not current, then the
-// same version into the current slot of each ring. Where the backup folder
-// makes hard links, the slots are further names of the newest copy's file:
-// each version's data is written and flushed once. A newest copy held open
-// by someone never holds up a version: it waits beside it, in a place the
-// copies window lists, and takes the newest copy's place once they let go.
+// same version into the current slot of each ring. The newest copy has
+// data of its own, so that a program that writes it in place (a viewer
+// opened on the backup) changes no saved version; where the backup folder
+// makes hard links, the slots of a version are names of one file. A newest
+// copy held open by someone never holds up a version: it waits beside it,
+// in a place the copies window lists, and takes the newest copy's place
+// once they let go.
 #include "notifier/notifier.h"
 #include "notifier/status.h"
 
@@ -22,7 +24,7 @@ int IsSameTime(const FILETIME *a, const FILETIME *b)
     return (x > y ? x - y : y - x) <= TIME_STEP_TICKS;
 }
 
-static int IsSameFile(const WIN32_FIND_DATAA *a, const WIN32_FIND_DATAA *b)
+int IsSameVersion(const WIN32_FIND_DATAA *a, const WIN32_FIND_DATAA *b)
 {
     return a->nFileSizeLow == b->nFileSizeLow && a->nFileSizeHigh == b->nFileSizeHigh &&
            IsSameTime(&a->ftLastWriteTime, &b->ftLastWriteTime);
@@ -34,17 +36,15 @@ static int g_noLinks;
 
 int IsCurrentCopy(const WIN32_FIND_DATAA *source, const WIN32_FIND_DATAA *copy, const FILETIME *seen)
 {
-    return IsSameFile(source, copy) && ToTicks(&source->ftLastWriteTime) + FRESH_TICKS < ToTicks(seen);
+    return IsSameVersion(source, copy) && ToTicks(&source->ftLastWriteTime) + FRESH_TICKS < ToTicks(seen);
 }
 
-// A slot's name for the version in from: a link where links are made, a
-// copy of the data elsewhere.
-static int PutIntoSlot(const char *from, const char *target)
+int PutVersionInSlot(const char *from, const char *linkFrom, const char *target)
 {
     int result;
 
-    if (!g_noLinks) {
-        result = LinkThroughTemp(from, target);
+    if (!g_noLinks && linkFrom[0] != '\0') {
+        result = LinkThroughTemp(linkFrom, target);
         if (result != LINK_REFUSED)
             return result;
         g_noLinks = 1;
@@ -60,33 +60,41 @@ static void GetSlotMoment(const WIN32_FIND_DATAA *made, int isNew, const FILETIM
     *when = isNew || CompareFileTime(&made->ftLastWriteTime, now) > 0 ? *now : made->ftLastWriteTime;
 }
 
-// Whether the slot of the time the file was written still lacks its newest
-// copy: its copy failed, say because someone had the slot's file open, or
-// the last notifier stopped before it. A retry that comes after the minute
-// (hour, day) has turned still belongs in that minute's slot.
+// Whether the ring holds the newest copy in no slot from the time the file
+// was written to now: its copy failed, say because someone had the slot's
+// file open, or the last notifier stopped before it. A retry that comes
+// after the minute (hour, day) has turned still belongs in that minute's
+// slot.
 static int IsSlotOwed(const char *backup, int ring, const char *source, const WIN32_FIND_DATAA *made,
                       const FILETIME *when, const FILETIME *now)
 {
     char slot[LONG_PATH], target[LONG_PATH];
     WIN32_FIND_DATAA held;
+    FILETIME moment = *when;
 
     if (IsRoundOver(ring, when, now))
         return 0;
-    if (!GetSlotFolder(backup, ring, when, slot, sizeof(slot)) || !MapToBackup(slot, source, target, sizeof(target)))
-        return 0;
-    return !GetPathInfo(target, &held) || !IsSameFile(made, &held);
+    do {
+        if (GetSlotFolder(backup, ring, &moment, slot, sizeof(slot)) &&
+            MapToBackup(slot, source, target, sizeof(target)) && GetPathInfo(target, &held) &&
+            IsSameVersion(made, &held))
+            return 0;
+    } while (StepRound(ring, &moment, now));
+    return 1;
 }
 
 // A new newest copy goes into the current slot of every ring; an older one
 // only into the slots of its own time that still owe it. made is the
-// version's size and time, which the copy in from carries.
+// version's size and time, which the copy in from carries. The first slot
+// gets a copy of the data, the others are names of that copy.
 static int CopyIntoRings(const char *backup, const char *source, const char *from, const WIN32_FIND_DATAA *made,
                          int isNew)
 {
-    char slot[LONG_PATH], target[LONG_PATH];
+    char slot[LONG_PATH], target[LONG_PATH], linkFrom[LONG_PATH];
     FILETIME now, when;
     int ring, one, result = COPY_DONE;
 
+    linkFrom[0] = '\0';
     GetSystemTimeAsFileTime(&now);
     GetSlotMoment(made, isNew, &now, &when);
     for (ring = 0; ring < RING_COUNT; ring++) {
@@ -98,9 +106,11 @@ static int CopyIntoRings(const char *backup, const char *source, const char *fro
         else if (!MapToBackup(slot, source, target, sizeof(target)))
             one = FAIL_TOO_LONG;
         else
-            one = PutIntoSlot(from, target);
+            one = PutVersionInSlot(from, linkFrom, target);
         if (one != COPY_DONE)
             result = one;
+        else if (linkFrom[0] == '\0')
+            lstrcpynA(linkFrom, target, sizeof(linkFrom));
         if (one == COPY_STOPPED)
             break;
     }
@@ -112,8 +122,11 @@ static int CopyIntoRings(const char *backup, const char *source, const char *fro
 static int PromoteWaiting(const char *backup, const char *source, const char *newest, const char *waiting,
                           const WIN32_FIND_DATAA *made)
 {
+    WIN32_FIND_DATAA kept;
     int result;
 
+    if (GetPathInfo(newest, &kept) && (result = KeepReplacedVersion(backup, source, newest, &kept)) != COPY_DONE)
+        return result;
     if (MovePathReplacing(waiting, newest))
         return CopyIntoRings(backup, source, newest, made, 0);
     result = CopyIntoRings(backup, source, waiting, made, 0);
@@ -139,6 +152,9 @@ static int BackUpPresent(const char *backup, const char *source, const WIN32_FIN
     // A version waits only beside a newest copy that someone held.
     if (hasNewest && (hasWaiting = GetPathInfo(waiting, &aside)) != 0 && IsCurrentCopy(from, &aside, seen))
         return PromoteWaiting(backup, source, newest, waiting, &aside);
+    // The version it replaces stays in the rings, or it is not replaced.
+    if (hasNewest && (result = KeepReplacedVersion(backup, source, newest, &copy)) != COPY_DONE)
+        return result;
     result = CopyThroughTemp(source, newest, PLACE_OR_WAIT, MustEnd);
     if (result == COPY_WAITING) {
         result = CopyIntoRings(backup, source, waiting, from, 1);

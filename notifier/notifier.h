@@ -202,6 +202,12 @@ int IsSlotFromEarlierRound(int ring, const SlotRound *round, const FILETIME *now
 // Whether the slot of the moment when may since have been taken by a later
 // round of its ring.
 int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now);
+// Moves a moment on into a later round of the ring, at most to now; 0 once
+// it is in the round of now. A step may stay in the same round (a day of
+// 25 hours), never skip one.
+int StepRound(int ring, FILETIME *moment, const FILETIME *now);
+// A moment in the round of the ring before the one now is in.
+void GetPreviousRound(int ring, const FILETIME *now, FILETIME *before);
 // Makes the slot of the moment when ready for its round; 0 when it cannot.
 int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, int size);
 // Removes the slots past their span; 0 when told to end meanwhile.
@@ -212,12 +218,36 @@ int PruneRings(const char *backup, const FILETIME *now);
 // info is the source as found (NULL: looked up here). It may run on
 // several threads at once, for different sources.
 int BackUpFile(const char *backup, const char *source, const WIN32_FIND_DATAA *info, const FILETIME *seen);
+// Whether a copy is the version made (the same size and time).
+int IsSameVersion(const WIN32_FIND_DATAA *made, const WIN32_FIND_DATAA *copy);
+// Puts the version in from at target, a slot's copy: a further name of
+// linkFrom (another slot's copy of it; empty for none) where links are
+// made, a copy of the data elsewhere.
+int PutVersionInSlot(const char *from, const char *linkFrom, const char *target);
 // Whether two write times are the same within the coarsest granularity of
 // the file systems a copy may lie on (FAT keeps 2 s).
 int IsSameTime(const FILETIME *a, const FILETIME *b);
 // Whether a copy is the source as it is: the same size and time, and the
 // source written long enough before seen that no save can hide behind them.
 int IsCurrentCopy(const WIN32_FIND_DATAA *source, const WIN32_FIND_DATAA *copy, const FILETIME *seen);
+
+// keep_version.cpp: the version a save replaces stays in the rings.
+// Before the newest copy (holding kept) is replaced, puts it into the slot
+// of the previous round of each ring where it was written before the
+// current round; COPY_DONE, or the failure that must keep it from being
+// replaced.
+int KeepReplacedVersion(const char *backup, const char *source, const char *newest, const WIN32_FIND_DATAA *kept);
+
+// owed_slots.cpp: whether a tree's current files still owe slot copies,
+// read with one listing per slot folder.
+struct SlotListings;
+// Whether the file name in folder (a source folder), whose current newest
+// copy is copy, is missing from every slot of a ring from the round it was
+// written in to now, while that round's slot can still be its own;
+// *listings keeps what was read (NULL at first).
+int OwesSlotCopy(SlotListings **listings, const char *backup, const char *folder, const char *name,
+                 const WIN32_FIND_DATAA *copy, const FILETIME *now);
+void FreeSlotListings(SlotListings *listings);
 
 // file_trouble.cpp: each file's failures, back-off and log lines.
 // A file in use for a moment (while it is saved) is no news: a passing

@@ -94,6 +94,42 @@ int IsSlotFromEarlierRound(int ring, const SlotRound *round, const FILETIME *now
     return round->start < RoundStart(ring, MomentLocalTicks(now));
 }
 
+int StepRound(int ring, FILETIME *moment, const FILETIME *now)
+{
+    // A day has 23 hours at the least: a step of 23 never skips one.
+    static const ULONGLONG STEP[RING_COUNT] = {60 * TICKS_PER_SECOND, 3600 * TICKS_PER_SECOND,
+                                              23 * 3600 * TICKS_PER_SECOND};
+    ULONGLONG ticks = ToTicks(moment) + STEP[ring];
+
+    if (RoundStart(ring, MomentLocalTicks(moment)) >= RoundStart(ring, MomentLocalTicks(now)))
+        return 0;
+    if (ticks > ToTicks(now))
+        ticks = ToTicks(now);
+    moment->dwLowDateTime = (DWORD)ticks;
+    moment->dwHighDateTime = (DWORD)(ticks >> 32);
+    return 1;
+}
+
+void GetPreviousRound(int ring, const FILETIME *now, FILETIME *before)
+{
+    ULONGLONG local = MomentLocalTicks(now), start = RoundStart(ring, local);
+    // The local time is whole milliseconds: a millisecond more reaches
+    // back past the start whatever the fraction.
+    ULONGLONG ticks = ToTicks(now) - (local - start) - TICKS_PER_SECOND / 1000;
+    FILETIME moment;
+    int tries;
+
+    // Across a change of the clocks the local time since the round began
+    // is not the time since: step back an hour until it is the round before.
+    for (tries = 0; tries < 3; tries++, ticks -= 3600 * TICKS_PER_SECOND) {
+        moment.dwLowDateTime = (DWORD)ticks;
+        moment.dwHighDateTime = (DWORD)(ticks >> 32);
+        if (RoundStart(ring, MomentLocalTicks(&moment)) < start)
+            break;
+    }
+    *before = moment;
+}
+
 int IsRoundOver(int ring, const FILETIME *when, const FILETIME *now)
 {
     return RoundStart(ring, MomentLocalTicks(when)) + CYCLE_SECONDS[ring] * TICKS_PER_SECOND <=

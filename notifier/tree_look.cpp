@@ -1,6 +1,8 @@
 // Looking a listed folder's tree over, folder by folder: each folder's
-// files beside one listing of their newest copies, so that a tree whose
-// copies are current costs two listings a folder and no look per file.
+// files beside one listing of their newest copies (and, for files written
+// in a round whose slot is still theirs, one of each such slot's copies),
+// so that a tree whose copies are current costs a few listings a folder
+// and no look per file.
 // Changes reported meanwhile are copied between the files of a look, so a
 // save never waits for a look over a big tree.
 #include "notifier/notifier.h"
@@ -22,6 +24,9 @@ struct TreeWalk {
     FILETIME seen;
     FolderStack stack;
     CopyListing *copies;
+    const char *folder;       // the folder looked at
+    SlotListings *slots;      // its slot copies, read as needed
+    FILETIME now;
     CopyJob batch[BATCH_SIZE];
     int batched;
     DWORD lastServed;
@@ -86,12 +91,14 @@ static void FreeStack(FolderStack *stack)
         HeapFree(GetProcessHeap(), 0, stack->paths);
 }
 
-// Whether the newest copy in the folder's listing is the file as it is.
-static int HasCurrentCopy(const TreeWalk *walk, const WIN32_FIND_DATAA *data)
+// Whether the newest copy in the folder's listing is the file as it is,
+// and the slots of its time hold it too.
+static int HasCurrentCopies(TreeWalk *walk, const WIN32_FIND_DATAA *data)
 {
     WIN32_FIND_DATAA copy;
 
-    return FindListedCopy(walk->copies, data->cFileName, &copy) && IsCurrentCopy(data, &copy, &walk->seen);
+    return FindListedCopy(walk->copies, data->cFileName, &copy) && IsCurrentCopy(data, &copy, &walk->seen) &&
+           !OwesSlotCopy(&walk->slots, walk->list->backup, walk->folder, data->cFileName, &copy, &walk->now);
 }
 
 // Copies the files gathered so far; 0 when the notifier must end.
@@ -146,7 +153,7 @@ static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *cont
     if (!IsTreeFile(walk->list, path, data))
         return 1;
     walk->files++;
-    return HasCurrentCopy(walk, data) || AddToBatch(walk, path, data);
+    return HasCurrentCopies(walk, data) || AddToBatch(walk, path, data);
 }
 
 static void LookAtFolder(TreeWalk *walk, const char *folder)
@@ -155,11 +162,15 @@ static void LookAtFolder(TreeWalk *walk, const char *folder)
 
     walk->copies =
         MapToBackup(walk->list->backup, folder, copies, sizeof(copies)) ? ReadCopyListing(copies) : NULL;
+    walk->folder = folder;
+    GetSystemTimeAsFileTime(&walk->now);
     ForEachNameIn(folder, LookAtName, walk);
     if (!walk->stopped)
         CopyBatch(walk);
     FreeCopyListing(walk->copies);
+    FreeSlotListings(walk->slots);
     walk->copies = NULL;
+    walk->slots = NULL;
 }
 
 // Looks over one tree; COPY_STOPPED or done.

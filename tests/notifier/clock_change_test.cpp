@@ -19,6 +19,12 @@ FILETIME Utc(WORD month, WORD day, WORD hour, WORD minute)
     return time;
 }
 
+FILETIME Later(const FILETIME &t, ULONGLONG ticks)
+{
+    ULONGLONG v = ((ULONGLONG)t.dwHighDateTime << 32 | t.dwLowDateTime) + ticks;
+    return FILETIME{(DWORD)v, (DWORD)(v >> 32)};
+}
+
 TEST(ClockChanges, TheZoneIsOneWithDaylightSaving)
 {
     TIME_ZONE_INFORMATION zone;
@@ -68,6 +74,29 @@ TEST(ClockChanges, SlotNamesFollowTheLocalTimeOfTheirMoment)
     for (const Case &c : cases) {
         ASSERT_TRUE(GetSlotFolder("B:", RING_HOUR, &c.at, slot, sizeof(slot)));
         EXPECT_EQ(std::string(slot), std::string("B:\\b Last Day - One per Hour\\") + c.hour);
+    }
+}
+
+TEST(ClockChanges, ThePreviousRoundIsTheMinuteHourOrDayBeforeAcrossBothChanges)
+{
+    char slot[LONG_PATH];
+    struct Case {
+        const char *what;
+        int ring;
+        FILETIME now;
+        const char *before;
+    } cases[] = {
+        {"14:00:00.0001234", RING_MINUTE, Later(Utc(6, 1, 12, 0), 1234), "a Last Hour - One per Minute\\59"},
+        {"23:30 after a day of 25 hours", RING_DAY, Utc(10, 25, 22, 30), "c Last Month - One per Day\\24"},
+        {"23:30 after a day of 23 hours", RING_DAY, Utc(3, 29, 21, 30), "c Last Month - One per Day\\28"},
+        {"02:30 winter after 02:xx summer", RING_HOUR, Utc(10, 25, 1, 30), "b Last Day - One per Hour\\01"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        FILETIME before;
+        GetPreviousRound(c.ring, &c.now, &before);
+        ASSERT_TRUE(GetSlotFolder("B:", c.ring, &before, slot, sizeof(slot)));
+        EXPECT_EQ(std::string(slot), std::string("B:\\") + c.before);
     }
 }
 
