@@ -86,6 +86,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
     LONG refs = 1;
     RequestPath *paths = NULL;
     int count = 0;
+    int skipped = 0;  // selected names no request can carry
     int single = 0;  // exactly one file selected: its copies can be shown
 
     ContextMenu() { CountObject(1); }
@@ -100,7 +101,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         if (paths != NULL)
             HeapFree(GetProcessHeap(), 0, paths);
         paths = NULL;
-        count = 0;
+        count = skipped = 0;
         single = 0;
     }
 
@@ -142,7 +143,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         if (FAILED(data->GetData(&format, &medium)))
             return E_INVALIDARG;
         if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal != NULL) {
-            paths = TakeSelection(medium.hGlobal, &count);
+            paths = TakeSelection(medium.hGlobal, &count, &skipped);
             single = count == 1 && DragQueryFileW((HDROP)medium.hGlobal, 0xFFFFFFFF, NULL, 0) == 1 &&
                      IsFilePath(paths[0]);
         }
@@ -182,7 +183,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         if (COMMANDS[command].code == SHOW_COPIES)
             return StartCopiesWindow(paths[0]) ? S_OK : E_FAIL;
         // Explorer waits for this call: the requests go on a worker thread.
-        return StartRequests(COMMANDS[command].code, paths, count, info->hwnd) ? S_OK : E_FAIL;
+        return StartRequests(COMMANDS[command].code, paths, count, skipped, info->hwnd) ? S_OK : E_FAIL;
     }
 
     STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT *reserved, LPSTR name, UINT cchMax) override

@@ -7,8 +7,9 @@
 #include <shellapi.h>
 
 // Reads the names of the block into a new heap array (HeapFree it) and
-// gives its count, leaving out every name a request cannot carry whole.
-// NULL with count 0 when no name is left or memory is short.
-RequestPath *TakeSelection(HGLOBAL block, int *count);
+// gives its count, leaving out every name a request cannot carry whole,
+// counted in *skipped. NULL with count 0 when no name is left or memory is
+// short.
+RequestPath *TakeSelection(HGLOBAL block, int *count, int *skipped);
 
 #endif

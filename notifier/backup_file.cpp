@@ -22,7 +22,7 @@ int IsSameTime(const FILETIME *a, const FILETIME *b)
     return (x > y ? x - y : y - x) <= TIME_STEP_TICKS;
 }
 
-static int IsSameFile(const WIN32_FIND_DATAA *a, const WIN32_FIND_DATAA *b)
+static int HasSameSizeAndTime(const WIN32_FIND_DATAA *a, const WIN32_FIND_DATAA *b)
 {
     return a->nFileSizeLow == b->nFileSizeLow && a->nFileSizeHigh == b->nFileSizeHigh &&
            IsSameTime(&a->ftLastWriteTime, &b->ftLastWriteTime);
@@ -34,7 +34,7 @@ static int g_noLinks;
 
 int IsCurrentCopy(const WIN32_FIND_DATAA *source, const WIN32_FIND_DATAA *copy, const FILETIME *seen)
 {
-    return IsSameFile(source, copy) && ToTicks(&source->ftLastWriteTime) + FRESH_TICKS < ToTicks(seen);
+    return HasSameSizeAndTime(source, copy) && ToTicks(&source->ftLastWriteTime) + FRESH_TICKS < ToTicks(seen);
 }
 
 // A slot's name for the version in from: a link where links are made, a
@@ -74,7 +74,7 @@ static int IsSlotOwed(const char *backup, int ring, const char *source, const WI
         return 0;
     if (!GetSlotFolder(backup, ring, when, slot, sizeof(slot)) || !MapToBackup(slot, source, target, sizeof(target)))
         return 0;
-    return !GetPathInfo(target, &held) || !IsSameFile(made, &held);
+    return !GetPathInfo(target, &held) || !HasSameSizeAndTime(made, &held);
 }
 
 // A new newest copy goes into the current slot of every ring; an older one
@@ -117,7 +117,7 @@ static int PromoteWaiting(const char *backup, const char *source, const char *ne
     if (MovePathReplacing(waiting, newest))
         return CopyIntoRings(backup, source, newest, made, 0);
     result = CopyIntoRings(backup, source, waiting, made, 0);
-    return result == COPY_DONE || result == FAIL_COPY_HELD ? FAIL_COPY_HELD : result;
+    return result == COPY_DONE || result == FAIL_COPY_HELD ? COPY_WAITING : result;
 }
 
 // The newest copy of a source that is there: current, waiting beside a held
@@ -141,8 +141,10 @@ static int BackUpPresent(const char *backup, const char *source, const WIN32_FIN
         return PromoteWaiting(backup, source, newest, waiting, &aside);
     result = CopyThroughTemp(source, newest, PLACE_OR_WAIT, MustEnd);
     if (result == COPY_WAITING) {
+        // A slot that shares the held copy's data is held too: the
+        // version is saved all the same, and the slot follows later.
         result = CopyIntoRings(backup, source, waiting, from, 1);
-        return result == COPY_DONE ? FAIL_COPY_HELD : result;
+        return result == COPY_DONE || result == FAIL_COPY_HELD ? COPY_WAITING : result;
     }
     if (result != COPY_DONE)
         return result;

@@ -94,7 +94,7 @@ static int HasCurrentCopy(const TreeWalk *walk, const WIN32_FIND_DATAA *data)
 }
 
 // Copies the files gathered so far; 0 when the notifier must end.
-static int CopyBatch(TreeWalk *walk)
+static int CopyBatchedFiles(TreeWalk *walk)
 {
     int count = walk->batched;
 
@@ -110,7 +110,7 @@ static int AddToBatch(TreeWalk *walk, const char *path, const WIN32_FIND_DATAA *
 
     lstrcpynA(job->path, path, LONG_PATH);
     job->info = *data;
-    return walk->batched < BATCH_SIZE || CopyBatch(walk);
+    return walk->batched < BATCH_SIZE || CopyBatchedFiles(walk);
 }
 
 // The changes reported meanwhile come first, every SERVE_EVERY_MS.
@@ -118,7 +118,7 @@ static int ServeMeanwhile(TreeWalk *walk)
 {
     if (GetTickCount() - walk->lastServed < SERVE_EVERY_MS)
         return 1;
-    if (!CopyBatch(walk) || ServeReported(walk->list) == COPY_STOPPED) {
+    if (!CopyBatchedFiles(walk) || ServeReported(walk->list) == COPY_STOPPED) {
         walk->stopped = 1;
         return 0;
     }
@@ -137,6 +137,12 @@ static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *cont
     }
     if (!ServeMeanwhile(walk))
         return 0;
+    // Said, not passed over: its file, or its folder's, cannot be reached.
+    if (data->dwReserved1 != NAME_CARRIED) {
+        walk->files += !(data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        NoteTrouble(walk->list, path, data->dwReserved1 == NAME_TOO_LONG ? FAIL_TOO_LONG : FAIL_NAME, data);
+        return 1;
+    }
     if (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (!IsSkippedFolder(walk->list, path, data))
             PushFolder(&walk->stack, path);
@@ -145,7 +151,13 @@ static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *cont
     if (!IsTreeFile(walk->list, path, data))
         return 1;
     walk->files++;
-    return HasCurrentCopy(walk, data) || AddToBatch(walk, path, data);
+    if (HasCurrentCopy(walk, data))
+        return 1;
+    if (IsOnlineOnly(data)) {
+        NoteTrouble(walk->list, path, FAIL_ONLINE_ONLY, data);
+        return 1;
+    }
+    return AddToBatch(walk, path, data);
 }
 
 static void LookAtFolder(TreeWalk *walk, const char *folder)
@@ -156,7 +168,7 @@ static void LookAtFolder(TreeWalk *walk, const char *folder)
         MapToBackup(walk->list->backup, folder, copies, sizeof(copies)) ? ReadCopyListing(copies) : NULL;
     ForEachNameIn(folder, LookAtName, walk);
     if (!walk->stopped)
-        CopyBatch(walk);
+        CopyBatchedFiles(walk);
     FreeCopyListing(walk->copies);
     walk->copies = NULL;
 }
@@ -232,7 +244,7 @@ static int ServeOne(WatchList *list, const char *path, DWORD at)
 
     // The backup path inside a listed folder reports every copy made: those
     // go before anything looks at the disk.
-    if (entry < 0 || IsInBackup(list, path) || IsInSkippedFolder(path, list->entries[entry].path) ||
+    if (entry < 0 || IsInBackupTree(path, list->backup) || IsInSkippedFolder(path, list->entries[entry].path) ||
         !GetPathInfo(path, &info))
         return COPY_DONE;
     GetReportedTime(at, &seen);
