@@ -490,7 +490,8 @@ static int ForEachIn(const char *folder, int withFolders, FileFound found, void 
     if (!JoinPath(pattern, sizeof(pattern), folder, "*"))
         return 1;
     for (more = FindFirstPath(pattern, &find, &data); more && go; more = FindNextPath(&find, &data)) {
-        if ((data.cFileName[0] == '\0' && data.dwReserved1 == NAME_CARRIED) || lstrcmpA(data.cFileName, ".") == 0 || lstrcmpA(data.cFileName, "..") == 0)
+        if ((data.cFileName[0] == '\0' && data.dwReserved1 == NAME_CARRIED) || lstrcmpA(data.cFileName, ".") == 0 ||
+            lstrcmpA(data.cFileName, "..") == 0)
             continue;
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !withFolders)
             continue;

@@ -77,7 +77,7 @@ static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed)
 }
 
 // Room for a path in a log line, beside the time and the words.
-#define LOGGED_PATH 960
+#define LOGGED_PATH 900
 
 static void LogStreak(FileTrouble *trouble, int reason)
 {

@@ -264,6 +264,10 @@ int IsDiskFailure(int reason);
 // while that cannot be written; one generation kept as Duplix.log.old.
 void OpenLog(const char *backup);
 void WriteLog(const char *format, ...);
+// Where the log lies in folder (the backup folder), or with folder NULL in
+// the temporary folder, where it goes while the backup folder cannot be
+// written; 0 when there is no such path.
+int GetLogPath(const char *folder, char *path, int size);
 // The log's line for a moment: "2026-12-07 14:03:12 " in local time.
 void FormatLogTime(const SYSTEMTIME *local, char *out);
 

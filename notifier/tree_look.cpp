@@ -139,6 +139,9 @@ static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *cont
         return 0;
     // Said, not passed over: its file, or its folder's, cannot be reached.
     if (data->dwReserved1 != NAME_CARRIED) {
+        if ((data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? IsSkippedFolder(walk->list, path, data)
+                                                                 : IsClutterName(FindFileName(path)))
+            return 1;
         walk->files += !(data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
         NoteTrouble(walk->list, path, data->dwReserved1 == NAME_TOO_LONG ? FAIL_TOO_LONG : FAIL_NAME, data);
         return 1;
