@@ -61,6 +61,8 @@ int JoinPath(char *out, int size, const char *folder, const char *name);
 int AddSuffix(char *out, int size, const char *path, const char *suffix);
 // Whether path is folder or lies below it, in any letter case.
 int IsInsideFolder(const char *path, const char *folder);
+// Whether path lies below folder, not being folder itself.
+int IsBelowFolder(const char *path, const char *folder);
 // Backslashes found by character, never by byte (multi-byte code pages).
 int EndsWithSlash(const char *path);
 // Whether path lies among the copies under the backup path (a drive letter's

@@ -162,6 +162,6 @@ int IsListedBy(const char *path, const char *entry, const char *backup)
 {
     if (lstrcmpiA(path, entry) == 0)
         return 1;
-    return IsInsideFolder(path, entry) && lstrlenA(path) > lstrlenA(entry) && !IsClutterName(FindFileName(path)) &&
-           !IsInSkippedFolder(path, entry) && !IsInBackupTree(path, backup);
+    return IsBelowFolder(path, entry) && !IsClutterName(FindFileName(path)) && !IsInSkippedFolder(path, entry) &&
+           !IsInBackupTree(path, backup);
 }

@@ -230,8 +230,7 @@ static int FindTreeEntry(const WatchList *list, const char *path)
     int i;
 
     for (i = 0; i < list->entryCount; i++) {
-        if (list->entries[i].self != NO_FOLDER && IsInsideFolder(path, list->entries[i].path) &&
-            lstrlenA(path) > lstrlenA(list->entries[i].path))
+        if (list->entries[i].self != NO_FOLDER && IsBelowFolder(path, list->entries[i].path))
             return i;
     }
     return -1;
