@@ -110,8 +110,8 @@ int IsLinkElsewhere(const WIN32_FIND_DATAA *data)
 
 int IsOnlineOnly(const WIN32_FIND_DATAA *data)
 {
-    return (data->dwFileAttributes & (ATTRIBUTE_RECALL_ON_DATA | ATTRIBUTE_RECALL_ON_OPEN | FILE_ATTRIBUTE_OFFLINE)) !=
-           0;
+    return (data->dwFileAttributes &
+            (ATTRIBUTE_RECALL_ON_DATA | ATTRIBUTE_RECALL_ON_OPEN | FILE_ATTRIBUTE_OFFLINE)) != 0;
 }
 
 static int IsSkippedName(const char *name, int length)
@@ -162,6 +162,6 @@ int IsListedBy(const char *path, const char *entry, const char *backup)
 {
     if (lstrcmpiA(path, entry) == 0)
         return 1;
-    return IsBelowFolder(path, entry) && !IsClutterName(FindFileName(path)) && !IsInSkippedFolder(path, entry) &&
-           !IsInBackupTree(path, backup);
+    return IsBelowFolder(path, entry) && !IsClutterName(FindFileName(path)) &&
+           !IsInSkippedFolder(path, entry) && !IsInBackupTree(path, backup);
 }

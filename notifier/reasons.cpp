@@ -15,7 +15,8 @@ static const FailureReason REASONS[] = {
     {FAIL_COPY_HELD, "a copy is held open", "another program holds its copy open", 0, 0, 0},
     // The version is safe beside the newest copy; it takes that copy's
     // place once the other program lets go.
-    {COPY_WAITING, "waits beside a copy held open", "its copy is held open; the version is saved beside it", 0, 0, 1},
+    {COPY_WAITING, "waits beside a copy held open", "its copy is held open; the version is saved beside it",
+     0, 0, 1},
     // Last: what any other code means.
     {COPY_RETRY, "in use", "another program keeps it in use", 0, 0, 0},
 };

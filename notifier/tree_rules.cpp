@@ -5,7 +5,8 @@
 
 int IsSkippedFolder(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data)
 {
-    return IsLinkElsewhere(data) || IsInBackupTree(path, list->backup) || IsSkippedFolderName(FindFileName(path));
+    return IsLinkElsewhere(data) || IsInBackupTree(path, list->backup) ||
+           IsSkippedFolderName(FindFileName(path));
 }
 
 int IsTreeFile(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data)
