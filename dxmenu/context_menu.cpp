@@ -89,6 +89,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
     LONG refs = 1;
     RequestPath *paths = NULL;
     int count = 0;
+    int skipped = 0;  // selected names no request can carry
     // The commands offered, as indexes into COMMANDS in the menu's order.
     UINT offered[COMMAND_COUNT] = {};
     UINT offeredCount = 0;
@@ -105,7 +106,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         if (paths != NULL)
             HeapFree(GetProcessHeap(), 0, paths);
         paths = NULL;
-        count = 0;
+        count = skipped = 0;
         offeredCount = 0;
     }
 
@@ -172,7 +173,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         if (FAILED(data->GetData(&format, &medium)))
             return E_INVALIDARG;
         if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal != NULL) {
-            paths = TakeSelection(medium.hGlobal, &count);
+            paths = TakeSelection(medium.hGlobal, &count, &skipped);
             Offer(0, SHOW_COMMAND - 1);
             if (count == 1 && DragQueryFileW((HDROP)medium.hGlobal, 0xFFFFFFFF, NULL, 0) == 1 &&
                 IsPathThere(paths[0]))
@@ -214,7 +215,7 @@ struct ContextMenu final : IShellExtInit, IContextMenu {
         if (COMMANDS[command].code == SHOW_COPIES)
             return StartCopiesWindow(paths[0]) ? S_OK : E_FAIL;
         // Explorer waits for this call: the requests go on a worker thread.
-        return StartRequests(COMMANDS[command].code, paths, count, info->hwnd) ? S_OK : E_FAIL;
+        return StartRequests(COMMANDS[command].code, paths, count, skipped, info->hwnd) ? S_OK : E_FAIL;
     }
 
     STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT *reserved, LPSTR name, UINT cchMax) override

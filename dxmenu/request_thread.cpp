@@ -14,6 +14,7 @@ struct Batch {
     HWND sender;
     HMODULE self;
     int count;
+    int skipped;  // selected, but no request can carry them
     RequestPath paths[1];
 };
 
@@ -40,15 +41,16 @@ static DWORD WINAPI RunBatch(LPVOID param)
     sent = SendRequests(batch->code, batch->paths, batch->count, batch->sender, &why);
     LeaveCriticalSection(&g_turn);
     // Outside the turn: the box waits for the user, later commands need not.
-    if (sent < batch->count)
-        ShowUnsentNotice(batch->code, batch->count - sent, batch->count, why);
+    if (sent < batch->count || batch->skipped > 0)
+        ShowUnsentNotice(batch->code, batch->count - sent + batch->skipped, batch->count + batch->skipped,
+                         sent < batch->count ? why : 0, batch->skipped);
     HeapFree(GetProcessHeap(), 0, batch);
     CountLock(-1);
     FreeLibraryAndExitThread(self, 0);
     return 0;
 }
 
-static Batch *CopyBatch(DWORD code, const RequestPath *paths, int count, HWND sender)
+static Batch *DuplicateBatch(DWORD code, const RequestPath *paths, int count, HWND sender)
 {
     SIZE_T size = sizeof(Batch) + (SIZE_T)(count - 1) * sizeof(RequestPath);
     Batch *batch = (Batch *)HeapAlloc(GetProcessHeap(), 0, size);
@@ -62,7 +64,7 @@ static Batch *CopyBatch(DWORD code, const RequestPath *paths, int count, HWND se
     return batch;
 }
 
-int StartRequests(DWORD code, const RequestPath *paths, int count, HWND sender)
+int StartRequests(DWORD code, const RequestPath *paths, int count, int skipped, HWND sender)
 {
     Batch *batch;
     HANDLE thread;
@@ -70,9 +72,10 @@ int StartRequests(DWORD code, const RequestPath *paths, int count, HWND sender)
 
     if (paths == NULL || count <= 0 || (SIZE_T)count > ((SIZE_T)-1 - sizeof(Batch)) / sizeof(RequestPath))
         return 0;
-    batch = CopyBatch(code, paths, count, sender);
+    batch = DuplicateBatch(code, paths, count, sender);
     if (batch == NULL)
         return 0;
+    batch->skipped = skipped;
     // Taken before the thread starts: the shell may ask to unload the DLL
     // the moment this call returns. Without it the command fails: sending
     // on Explorer's own thread instead could hold Explorer for minutes.

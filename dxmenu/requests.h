@@ -20,14 +20,16 @@ typedef char RequestPath[MAX_PATH];
 int SendRequests(DWORD code, const RequestPath *paths, int count, HWND sender, int *why);
 
 // Tells the user in one message box, owned by no window, that unsent of the
-// count files were not added (or removed), and why. Returns when the box is
-// closed.
-void ShowUnsentNotice(DWORD code, int unsent, int count, int why);
+// count files were not added (or removed), and why: the window (why, 0 when
+// it took every request sent), and skipped names no request could carry.
+// Returns when the box is closed.
+void ShowUnsentNotice(DWORD code, int unsent, int count, int why, int skipped);
 
 // Hands copies of the paths to a worker thread that sends them once the
-// batches before it are done, and returns at once. The DLL stays loaded
-// while the thread runs. 1 when the thread was started.
-int StartRequests(DWORD code, const RequestPath *paths, int count, HWND sender);
+// batches before it are done, and returns at once; skipped more were
+// selected that no request can carry. The DLL stays loaded while the thread
+// runs. 1 when the thread was started.
+int StartRequests(DWORD code, const RequestPath *paths, int count, int skipped, HWND sender);
 
 // Set up and tear down the batches' turn; from DllMain.
 void InitRequestThreads(void);

@@ -49,7 +49,7 @@ static int TakeAnsiName(HDROP drop, UINT i, char *path)
     return strchr(path, '?') == NULL;
 }
 
-RequestPath *TakeSelection(HGLOBAL block, int *count)
+RequestPath *TakeSelection(HGLOBAL block, int *count, int *skipped)
 {
     HDROP drop = (HDROP)block;
     int wide = IsWideBlock(block);
@@ -57,7 +57,7 @@ RequestPath *TakeSelection(HGLOBAL block, int *count)
     RequestPath *paths;
     int n = 0;
 
-    *count = 0;
+    *count = *skipped = 0;
     if (total == 0 || total > ((SIZE_T)-1) / sizeof(RequestPath))
         return NULL;
     paths = (RequestPath *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, total * sizeof(RequestPath));
@@ -69,6 +69,7 @@ RequestPath *TakeSelection(HGLOBAL block, int *count)
         else
             paths[n][0] = '\0';
     }
+    *skipped = (int)total - n;
     if (n == 0) {
         HeapFree(GetProcessHeap(), 0, paths);
         return NULL;

@@ -30,7 +30,7 @@ struct CopiesWindow {
     char source[MAX_PATH];  // full path of the file
     char backup[MAX_PATH];
     int readable;  // the backup path could be looked into
-    int listed;    // on the backup list, or directly inside a listed folder
+    int listed;    // backed up by a list entry, by the notifier's rule
     CopyList copies;
     FILETIME asked;  // the version of this moment is chosen first; zero: the newest
 };

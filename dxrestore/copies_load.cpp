@@ -7,19 +7,14 @@
 #include "store/reg_value.h"
 #include "store/settings_read.h"
 
-// A listed file, or a file directly inside a listed folder.
-static int IsOnBackupList(const char *source)
+// Whether some list entry backs the file up, by the notifier's own rule.
+static int IsOnBackupList(const char *source, const char *backup)
 {
-    char text[MAX_PATH], entry[MAX_PATH], folder[MAX_PATH];
-    const char *name = FindFileName(source);
-    int keep = (int)(name - source), i;
+    char text[MAX_PATH], entry[MAX_PATH];
+    int i;
 
-    // "C:\" keeps its backslash, as the list has it; other folders do not.
-    lstrcpynA(folder, source, keep > 3 ? keep : keep + 1);
     for (i = 0; ReadListItem(i, text); i++) {
-        if (!NormalizeSourcePath(text, entry))
-            continue;
-        if (lstrcmpiA(entry, source) == 0 || lstrcmpiA(entry, folder) == 0)
+        if (NormalizeSourcePath(text, entry) && IsListedBy(source, entry, backup))
             return 1;
     }
     return 0;
@@ -48,6 +43,6 @@ int LoadCopies(const char *path, CopiesWindow *w)
     w->readable = FindCopies(w->backup, w->source, &w->copies);
     if (!w->readable)
         ShowUnreadable(w->backup);
-    w->listed = IsOnBackupList(w->source);
+    w->listed = IsOnBackupList(w->source, w->backup);
     return 1;
 }

@@ -33,7 +33,7 @@ static int IsBackupReadable(const char *backup)
     return 1;
 }
 
-static void AddCopy(CopyList *list, int place, const WIN32_FIND_DATAA *info)
+static void AddCopyRow(CopyList *list, int place, const WIN32_FIND_DATAA *info)
 {
     CopyVersion *v;
     int i;
@@ -79,7 +79,7 @@ int FindCopies(const char *backup, const char *source, CopyList *list)
             !GetCopyPath(backup, ring, slot, source, copy, sizeof(copy)))
             continue;
         if (GetPathInfo(copy, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            AddCopy(list, place, &info);
+            AddCopyRow(list, place, &info);
     }
     SortNewestFirst(list);
     return 1;

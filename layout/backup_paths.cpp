@@ -101,6 +101,11 @@ int IsInsideFolder(const char *path, const char *folder)
     return path[len] == '\0' || path[len] == '\\' || EndsWithSlash(folder);
 }
 
+int IsBelowFolder(const char *path, const char *folder)
+{
+    return IsInsideFolder(path, folder) && lstrlenA(path) > lstrlenA(folder);
+}
+
 int IsInsideCopies(const char *path, const char *backup)
 {
     static const char *const TOPS[] = {"UNC", NEWEST_COPIES_FOLDER, HOUR_COPIES_FOLDER, DAY_COPIES_FOLDER};

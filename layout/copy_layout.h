@@ -27,6 +27,10 @@
 // version in its place; the notifier never prunes or writes there.
 #define BEFORE_RESTORE_FOLDER "Before restore"
 
+// The notifier's log, in the backup folder (in the temporary folder while
+// that cannot be written); one generation kept with ".old" added.
+#define LOG_NAME "Duplix.log"
+
 // The backup path as the notifier uses it: full, without a trailing
 // backslash, the default when empty or unusable (MAX_PATH bytes).
 void ReadBackupFolder(char *backup);
@@ -72,10 +76,37 @@ int JoinPath(char *out, int size, const char *folder, const char *name);
 int AddSuffix(char *out, int size, const char *path, const char *suffix);
 // Whether path is folder or lies below it, in any letter case.
 int IsInsideFolder(const char *path, const char *folder);
+// Whether path lies below folder, not being folder itself.
+int IsBelowFolder(const char *path, const char *folder);
 // Backslashes found by character, never by byte (multi-byte code pages).
 int EndsWithSlash(const char *path);
 // Whether path lies among the copies under the backup path (a drive letter's
 // folder, UNC, a ring), where watching would copy copies.
 int IsInsideCopies(const char *path, const char *backup);
+
+// listed_files.cpp: which files a list entry backs up.
+// Files that programs make for themselves and delete again (a name as the
+// notifier carries it: in the code page, or marked and in UTF-8).
+int IsClutterName(const char *name);
+// A folder never followed by its name: the recycle bin, "System Volume
+// Information".
+int IsSkippedFolderName(const char *name);
+// Whether a path below root passes through a folder never followed.
+int IsInSkippedFolder(const char *path, const char *root);
+// A junction or symbolic link: it leads out of the tree.
+int IsLinkElsewhere(const WIN32_FIND_DATAA *data);
+// Attributes of a file whose data lies only online (a cloud placeholder):
+// reading it would download it.
+#define ATTRIBUTE_RECALL_ON_OPEN 0x00040000
+#define ATTRIBUTE_RECALL_ON_DATA 0x00400000
+int IsOnlineOnly(const WIN32_FIND_DATAA *data);
+// Whether path lies in the backup path's own tree: all of it, or for a
+// drive's root, the product's folders and log there.
+int IsInBackupTree(const char *path, const char *backup);
+// Whether the file at path is backed up by the list entry (full, without a
+// trailing backslash): the listed file itself, or a file of a listed
+// folder's tree that is neither clutter, under a skipped folder, nor in the
+// backup path's tree. By name alone: a link or a folder is not told apart.
+int IsListedBy(const char *path, const char *entry, const char *backup);
 
 #endif

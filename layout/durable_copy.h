@@ -25,6 +25,9 @@
 // The source opened holds another version than the one asked for (its
 // write time or size differs): nothing was written. Last error: file not found.
 #define COPY_OTHER_VERSION 12
+// The source's content lies only online (a cloud placeholder): reading it
+// would download it, so it is left until it is on the disk.
+#define FAIL_ONLINE_ONLY 13
 
 // Added to every temporary name, so that nothing takes one for a file.
 #define TEMP_SUFFIX ".~dx"

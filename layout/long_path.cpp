@@ -304,16 +304,20 @@ static void ToAnsiFind(const WIN32_FIND_DATAW *wide, WIN32_FIND_DATAA *data)
     data->nFileSizeHigh = wide->nFileSizeHigh;
     data->nFileSizeLow = wide->nFileSizeLow;
     data->dwReserved0 = wide->dwReserved0;  // the kind of link, for a reparse point
+    data->dwReserved1 = NAME_CARRIED;
     data->cAlternateFileName[0] = '\0';
     // Exactly or not at all: a look-alike ("Lodz" for "Łódź") names another
     // file, and a full-width backslash or colon would even become a path.
     if (ConvertNameExactly(wide->cFileName, data->cFileName, MAX_PATH))
         return;
     // A name the ANSI code page cannot hold goes on marked, in UTF-8; one
-    // too long even for that comes out empty, and callers skip it.
+    // too long even for that goes as its look-alike, for the log alone.
     data->cFileName[0] = WIDE_NAME_MARK;
-    if (WideCharToMultiByte(CP_UTF8, 0, wide->cFileName, -1, data->cFileName + 1, MAX_PATH - 1, NULL, NULL) == 0)
-        data->cFileName[0] = '\0';
+    if (WideCharToMultiByte(CP_UTF8, 0, wide->cFileName, -1, data->cFileName + 1, MAX_PATH - 1, NULL, NULL) != 0)
+        return;
+    data->dwReserved1 = NAME_NO_FORM;
+    WideCharToMultiByte(CP_ACP, 0, wide->cFileName, -1, data->cFileName, MAX_PATH, NULL, NULL);
+    data->cFileName[MAX_PATH - 1] = '\0';
 }
 
 void ToDisplayPath(const char *path, char *out, int size)
@@ -334,6 +338,7 @@ static int FindFirstPath(const char *pattern, PathFind *find, WIN32_FIND_DATAA *
     find->wide = Wide() != NULL;
     if (!find->wide) {
         find->handle = FindFirstFileA(pattern, data);
+        data->dwReserved1 = NAME_CARRIED;
         return find->handle != INVALID_HANDLE_VALUE;
     }
     find->handle = INVALID_HANDLE_VALUE;
@@ -349,9 +354,13 @@ static int FindFirstPath(const char *pattern, PathFind *find, WIN32_FIND_DATAA *
 static int FindNextPath(PathFind *find, WIN32_FIND_DATAA *data)
 {
     WIN32_FIND_DATAW wideData;
+    int more;
 
-    if (!find->wide)
-        return FindNextFileA(find->handle, data) != FALSE;
+    if (!find->wide) {
+        more = FindNextFileA(find->handle, data) != FALSE;
+        data->dwReserved1 = NAME_CARRIED;
+        return more;
+    }
     if (!Wide()->findNextFile(find->handle, &wideData))
         return 0;
     ToAnsiFind(&wideData, data);
@@ -496,12 +505,22 @@ static int ForEachIn(const char *folder, int withFolders, FileFound found, void 
     if (!JoinPath(pattern, sizeof(pattern), folder, "*"))
         return 1;
     for (more = FindFirstPath(pattern, &find, &data); more && go; more = FindNextPath(&find, &data)) {
-        if (data.cFileName[0] == '\0' || lstrcmpA(data.cFileName, ".") == 0 || lstrcmpA(data.cFileName, "..") == 0)
+        if ((data.cFileName[0] == '\0' && data.dwReserved1 == NAME_CARRIED) || lstrcmpA(data.cFileName, ".") == 0 ||
+            lstrcmpA(data.cFileName, "..") == 0)
             continue;
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !withFolders)
             continue;
-        if (JoinPath(file, sizeof(file), folder, data.cFileName))
-            go = found(file, &data, context);
+        if (data.dwReserved1 == NAME_CARRIED && !JoinPath(file, sizeof(file), folder, data.cFileName))
+            data.dwReserved1 = NAME_TOO_LONG;
+        if (data.dwReserved1 != NAME_CARRIED) {
+            // Named for the log only, cut to fit: no call reaches it.
+            if (!withFolders)
+                continue;
+            lstrcpynA(file, folder, sizeof(file) - 8);
+            AppendText(file, sizeof(file), "\\");
+            AppendText(file, sizeof(file), data.cFileName);
+        }
+        go = found(file, &data, context);
     }
     if (find.handle != INVALID_HANDLE_VALUE)
         FindClose(find.handle);

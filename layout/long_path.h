@@ -60,6 +60,12 @@ int RemoveTree(const char *path, EndCheck mustEnd);
 typedef int (*FileFound)(const char *file, const WIN32_FIND_DATAA *data, void *context);
 int ForEachFileIn(const char *folder, FileFound found, void *context);
 // The same for every name in folder, its subfolders' too (not "." or "..").
+// A name that no path here can carry comes too, so that it is not passed
+// over in silence: data->dwReserved1 says why, and file names it for the
+// log only (a look-alike, or cut to fit).
+#define NAME_CARRIED 0
+#define NAME_NO_FORM 1   // neither the code page nor UTF-8 in MAX_PATH holds it
+#define NAME_TOO_LONG 2  // the path is longer than LONG_PATH
 int ForEachNameIn(const char *folder, FileFound found, void *context);
 DWORD ShareAll(void);
 // Whether this system can reach the path at all (Windows 9x: below MAX_PATH).

@@ -130,7 +130,7 @@ static int PromoteWaiting(const char *backup, const char *source, const char *ne
     if (MovePathReplacing(waiting, newest))
         return CopyIntoRings(backup, source, newest, made, 0);
     result = CopyIntoRings(backup, source, waiting, made, 0);
-    return result == COPY_DONE || result == FAIL_COPY_HELD ? FAIL_COPY_HELD : result;
+    return result == COPY_DONE || result == FAIL_COPY_HELD ? COPY_WAITING : result;
 }
 
 // The newest copy of a source that is there: current, waiting beside a held
@@ -157,8 +157,10 @@ static int BackUpPresent(const char *backup, const char *source, const WIN32_FIN
         return result;
     result = CopyThroughTemp(source, newest, PLACE_OR_WAIT, MustEnd);
     if (result == COPY_WAITING) {
+        // A slot that shares the held copy's data is held too: the
+        // version is saved all the same, and the slot follows later.
         result = CopyIntoRings(backup, source, waiting, from, 1);
-        return result == COPY_DONE ? FAIL_COPY_HELD : result;
+        return result == COPY_DONE || result == FAIL_COPY_HELD ? COPY_WAITING : result;
     }
     if (result != COPY_DONE)
         return result;

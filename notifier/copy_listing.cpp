@@ -38,7 +38,7 @@ static int GrowNames(CopyListing *listing, int more)
     return 1;
 }
 
-static int AddCopy(const char *file, const WIN32_FIND_DATAA *data, void *context)
+static int AddListedCopy(const char *file, const WIN32_FIND_DATAA *data, void *context)
 {
     CopyListing *listing = (CopyListing *)context;
     int length = lstrlenA(data->cFileName) + 1;
@@ -86,7 +86,7 @@ CopyListing *ReadCopyListing(const char *folder)
         return NULL;
     // A listing cut short by memory finds fewer copies: those files are
     // looked at one by one, which is slower, never wrong.
-    ForEachFileIn(folder, AddCopy, listing);
+    ForEachFileIn(folder, AddListedCopy, listing);
     if (!BuildSlots(listing)) {
         FreeCopyListing(listing);
         return NULL;

@@ -2,7 +2,7 @@
 // own, backing off from 100 ms to a minute, or (a permanent failure) only
 // once it has changed; its streak gets one line in the log, and so does
 // its recovery. A listed folder's other files are never held up by it.
-#include "notifier/notifier.h"
+#include "notifier/status.h"
 
 #define FIRST_RETRY_MS 100
 #define LAST_RETRY_MS 60000
@@ -14,38 +14,6 @@ static int g_diskTrouble;
 // The start line comes first, and it counts the files that the start's
 // look found: troubles found meanwhile are written after it.
 static int g_startLogged;
-
-int IsDiskFailure(int reason)
-{
-    return reason == FAIL_DISK_FULL || reason == FAIL_NOT_WRITABLE;
-}
-
-const char *DescribeFailure(int reason)
-{
-    switch (reason) {
-    case FAIL_MISSING:
-        return "missing";
-    case FAIL_ACCESS:
-        return "access denied";
-    case FAIL_NAME:
-        return "name not possible";
-    case FAIL_TOO_LONG:
-        return "path too long";
-    case FAIL_DISK_FULL:
-        return "backup disk full";
-    case FAIL_NOT_WRITABLE:
-        return "backup folder not writable";
-    case FAIL_COPY_HELD:
-        return "a copy is held open";
-    default:
-        return "in use";
-    }
-}
-
-int IsPermanentFailure(int reason)
-{
-    return reason == FAIL_MISSING || reason == FAIL_ACCESS || reason == FAIL_NAME || reason == FAIL_TOO_LONG;
-}
 
 DWORD GetQuietAge(int reason)
 {
@@ -74,6 +42,9 @@ static void RemoveTrouble(WatchList *list, int index)
 static int HasChanged(const FileTrouble *trouble, const WIN32_FIND_DATAA *info)
 {
     if ((info != NULL) != (trouble->exists != 0))
+        return 1;
+    // A placeholder whose content has come to the disk.
+    if (info != NULL && trouble->reason == FAIL_ONLINE_ONLY && !IsOnlineOnly(info))
         return 1;
     return info != NULL && (info->nFileSizeLow != trouble->sizeLow || info->nFileSizeHigh != trouble->sizeHigh ||
                             CompareFileTime(&info->ftLastWriteTime, &trouble->written) != 0);
@@ -106,9 +77,12 @@ static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed, co
     return trouble;
 }
 
+// Room for a path in a log line, beside the time and the words.
+#define LOGGED_PATH 900
+
 static void LogStreak(FileTrouble *trouble, int reason)
 {
-    char shown[LONG_PATH];
+    char shown[LONG_PATH], cut[LOGGED_PATH];
 
     if (!g_startLogged || (trouble->logged && trouble->reason == reason))
         return;
@@ -119,7 +93,9 @@ static void LogStreak(FileTrouble *trouble, int reason)
     if (IsDiskFailure(reason))
         g_diskTrouble = reason;
     ToDisplayPath(trouble->path, shown, sizeof(shown));
-    WriteLog("Cannot back up %s: %s.", shown, DescribeFailure(reason));
+    CopyPathTail(shown, cut, sizeof(cut));
+    WriteLog(FindReason(reason)->saved ? "Kept %s aside: %s." : "Cannot back up %s: %s.", cut,
+             FindReason(reason)->text);
     trouble->logged = 1;
 }
 
@@ -191,6 +167,12 @@ static int ShouldTry(const WatchList *list, const char *path, const WIN32_FIND_D
     return !IsPermanentFailure(trouble->reason) && IsDue(GetTickCount(), trouble->retryAt);
 }
 
+void NoteTrouble(WatchList *list, const char *path, int reason, const WIN32_FIND_DATAA *info, const FILETIME *seen)
+{
+    if (ShouldTry(list, path, info))
+        NoteFailure(list, path, 0, reason, info, seen);
+}
+
 // What a try's result means for the file's trouble; before is the source
 // as it was found before the try (NULL: not there).
 static void NoteResult(WatchList *list, const char *path, int listed, int result, const WIN32_FIND_DATAA *before,
@@ -213,7 +195,8 @@ static int TryFile(WatchList *list, const char *path, int listed, const WIN32_FI
     if (info == NULL && GetPathInfo(path, &before))
         info = &before;
     GetDueSeen(list, path, seen, &due);
-    result = BackUpFile(list->backup, path, info, &due);
+    // Read, a placeholder would bring its content down from online.
+    result = info != NULL && IsOnlineOnly(info) ? FAIL_ONLINE_ONLY : BackUpFile(list->backup, path, info, &due);
     NoteResult(list, path, listed, result, info, &due);
     return result;
 }

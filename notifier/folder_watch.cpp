@@ -14,7 +14,7 @@
 
 #define CHANGE_FILTER                                                                                        \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |                  \
-     FILE_NOTIFY_CHANGE_LAST_WRITE)
+     FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_ATTRIBUTES)
 
 // A group's items are folders (0 .. folderCount - 1) and then aboves.
 struct WatchGroup {

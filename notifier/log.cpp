@@ -56,6 +56,7 @@ static int LockLines(HANDLE file)
     return 0;
 }
 
+// Into the log in folder (NULL: the temporary folder); 0 when refused.
 static int AppendTo(const char *folder, const char *line, DWORD size)
 {
     char path[MAX_PATH];
@@ -63,7 +64,7 @@ static int AppendTo(const char *folder, const char *line, DWORD size)
     DWORD written = 0;
     int locked;
 
-    if (!JoinPath(path, sizeof(path), folder, LOG_NAME))
+    if (!GetLogPath(folder, path, sizeof(path)))
         return 0;
     RotateIfFull(path, size);
     // Others may read, and rename, the log while we write it.
@@ -81,7 +82,7 @@ static int AppendTo(const char *folder, const char *line, DWORD size)
 
 void WriteLog(const char *format, ...)
 {
-    char line[LINE_SIZE], temp[MAX_PATH];
+    char line[LINE_SIZE];
     SYSTEMTIME local;
     va_list args;
     int used;
@@ -96,6 +97,19 @@ void WriteLog(const char *format, ...)
     used = lstrlenA(line);
     if (g_backup[0] != '\0' && AppendTo(g_backup, line, (DWORD)used))
         return;
-    if (GetTempPathA(sizeof(temp), temp) > 0 && lstrlenA(temp) < (int)sizeof(temp))
-        AppendTo(temp, line, (DWORD)used);
+    AppendTo(NULL, line, (DWORD)used);
+}
+
+int GetLogPath(const char *folder, char *path, int size)
+{
+    char temp[MAX_PATH];
+    DWORD length;
+
+    if (folder == NULL) {
+        length = GetTempPathA(sizeof(temp), temp);
+        if (length == 0 || length >= sizeof(temp))
+            return 0;
+        folder = temp;
+    }
+    return folder[0] != '\0' && JoinPath(path, size, folder, LOG_NAME);
 }

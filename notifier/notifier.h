@@ -151,16 +151,11 @@ int PushReport(ReportQueue *queue, const char *path, DWORD at);
 int PopReport(ReportQueue *queue, char *path, DWORD *at);
 int HasReports(ReportQueue *queue);
 
-// tree_rules.cpp: what a listed folder's tree leaves out.
-// Files that programs make for themselves and delete again.
-int IsClutterName(const char *name);
+// tree_rules.cpp: what a listed folder's tree leaves out (the list's rule
+// is layout's IsListedBy; these add what the found attributes tell).
 // Folders never followed: links and junctions, the recycle bin, "System
 // Volume Information", and the backup path's own tree.
 int IsSkippedFolder(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data);
-// Whether a path lies in the backup path's own tree, where the copies are.
-int IsInBackup(const WatchList *list, const char *path);
-// Whether a path below root passes through a folder never followed.
-int IsInSkippedFolder(const char *path, const char *root);
 // Whether a path below a listed folder is one of its files to copy.
 int IsTreeFile(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data);
 
@@ -216,7 +211,9 @@ int PruneRings(const char *backup, const FILETIME *now);
 // backup_file.cpp: a file's newest copy and ring copies. seen is when the
 // change was reported: a write close to it may hide behind a coarse time.
 // info is the source as found (NULL: looked up here). It may run on
-// several threads at once, for different sources.
+// several threads at once, for different sources. COPY_WAITING: the
+// version is saved beside a newest copy someone holds open, to take its
+// place later.
 int BackUpFile(const char *backup, const char *source, const WIN32_FIND_DATAA *info, const FILETIME *seen);
 // Whether a copy is the version made (the same size and time).
 int IsSameVersion(const WIN32_FIND_DATAA *made, const WIN32_FIND_DATAA *copy);
@@ -262,6 +259,9 @@ int TryFileWhenDue(WatchList *list, const char *path, int listed, const WIN32_FI
 // The same for a look's files found in a folder (not listed), side by side;
 // COPY_STOPPED or done.
 int TryFilesWhenDue(WatchList *list, CopyJob *jobs, int count, const FILETIME *seen);
+// A file of a look that is not to be read (a FAIL_ code), as its try would
+// have failed.
+void NoteTrouble(WatchList *list, const char *path, int reason, const WIN32_FIND_DATAA *info, const FILETIME *seen);
 // Tries again the failed files that are due; COPY_STOPPED or done.
 int RetryDueFiles(WatchList *list);
 // Milliseconds until the next retry is due (INFINITE for none).
@@ -270,21 +270,35 @@ void FreeTroubles(WatchList *list);
 // The log's start line, once the start's look is over (or the notifier
 // ends before), then the troubles that look found.
 void LogStart(WatchList *list);
-// The name of a failure as the log writes it.
-const char *DescribeFailure(int reason);
-// Whether a failure stays until the file changes.
-int IsPermanentFailure(int reason);
 // How long a failure lasts before it is news for the log and the icon:
 // a permanent one at once, a passing one after QUIET_STREAK_MS.
 DWORD GetQuietAge(int reason);
+
+// reasons.cpp: why a file is not backed up, shared by the log, the icon and
+// the status window.
+struct FailureReason {
+    int code;              // a FAIL_ code, COPY_RETRY or COPY_WAITING
+    const char *text;      // short: the log's line, the status window's column
+    const char *sentence;  // "... cannot back up plan.doc: <sentence>."
+    int permanent;         // tried again only once the file has changed
+    int disk;              // the backup disk or folder: every file fails alike
+    int saved;             // the version is kept all the same: no failure
+};
+// The row of a reason; an unknown code gets the row of a file in use.
+const FailureReason *FindReason(int code);
+// Whether a failure stays until the file changes.
+int IsPermanentFailure(int reason);
 // A full or refusing backup disk: every file fails alike.
 int IsDiskFailure(int reason);
 
-// log.cpp: Duplix.log in the backup folder, in the temporary folder while
-// that cannot be written; one generation kept as Duplix.log.old.
-#define LOG_NAME "Duplix.log"
+// log.cpp: the log (LOG_NAME) in the backup folder, in the temporary folder
+// while that cannot be written; one generation kept as Duplix.log.old.
 void OpenLog(const char *backup);
 void WriteLog(const char *format, ...);
+// Where the log lies in folder (the backup folder), or with folder NULL in
+// the temporary folder, where it goes while the backup folder cannot be
+// written; 0 when there is no such path.
+int GetLogPath(const char *folder, char *path, int size);
 // The log's line for a moment: "2026-12-07 14:03:12 " in local time.
 void FormatLogTime(const SYSTEMTIME *local, char *out);
 

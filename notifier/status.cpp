@@ -94,7 +94,7 @@ void ReadStatusBackup(char *backup)
 // so that wrapped counts do no harm.
 static int IsCounted(const FileTrouble *trouble, DWORD now)
 {
-    return now - trouble->since >= GetQuietAge(trouble->reason);
+    return !FindReason(trouble->reason)->saved && now - trouble->since >= GetQuietAge(trouble->reason);
 }
 
 static void AddRow(NotifierStatus *out, const FileTrouble *trouble)
@@ -230,7 +230,7 @@ DWORD TimeToNextStatus(const WatchList *list)
     for (i = 0; i < list->troubleCount; i++) {
         const FileTrouble *trouble = &list->troubles[i];
 
-        if (IsCounted(trouble, now))
+        if (FindReason(trouble->reason)->saved || IsCounted(trouble, now))
             continue;
         wait = WaitUntil(now, trouble->since + GetQuietAge(trouble->reason));
         if (wait < next)

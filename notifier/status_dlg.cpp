@@ -40,7 +40,7 @@ static void FillRows(HWND list, const NotifierStatus *status)
         item.iItem = i;
         item.pszText = text;
         row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-        lstrcpynA(text, DescribeFailure(status->rows[i].reason), sizeof(text));
+        lstrcpynA(text, FindReason(status->rows[i].reason)->text, sizeof(text));
         SetListCell(list, row, 1, text);
         FormatTickTime(status->rows[i].since, text, sizeof(text));
         SetListCell(list, row, 2, text);

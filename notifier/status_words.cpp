@@ -28,7 +28,7 @@ void FormatTip(const NotifierStatus *status, char *out, int size)
         return;
     lstrcpynA(out, PRODUCT_TITLE " - ", size);
     if (status->diskTrouble != 0) {
-        AppendText(out, size, "the backup folder cannot be written");
+        AppendText(out, size, FindReason(status->diskTrouble)->sentence);
     } else if (status->troubleCount > 0) {
         AppendFiles(out, size, status->troubleCount);
         AppendText(out, size, " not backed up");
@@ -40,29 +40,6 @@ void FormatTip(const NotifierStatus *status, char *out, int size)
     }
 }
 
-// What the log calls in use, missing and so on, as a sentence says it.
-static const char *ExplainFailure(int reason)
-{
-    switch (reason) {
-    case FAIL_MISSING:
-        return "the file is missing";
-    case FAIL_ACCESS:
-        return "access to the file is denied";
-    case FAIL_NAME:
-        return "the system cannot use its name";
-    case FAIL_TOO_LONG:
-        return "its path is too long";
-    case FAIL_DISK_FULL:
-        return "the backup disk is full";
-    case FAIL_NOT_WRITABLE:
-        return "the backup folder cannot be written";
-    case FAIL_COPY_HELD:
-        return "another program holds its copy open";
-    default:
-        return "another program keeps it in use";
-    }
-}
-
 void FormatBalloon(const NotifierStatus *status, LONG begun, char *out, int size)
 {
     if (size <= 0)
@@ -71,7 +48,7 @@ void FormatBalloon(const NotifierStatus *status, LONG begun, char *out, int size
     if (begun == 1) {
         AppendText(out, size, FindFileName(status->startedPath));
         AppendText(out, size, ": ");
-        AppendText(out, size, ExplainFailure(status->startedReason));
+        AppendText(out, size, FindReason(status->startedReason)->sentence);
         AppendText(out, size, ".");
         return;
     }

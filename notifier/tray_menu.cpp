@@ -53,20 +53,15 @@ static void OpenBackupFolder(void)
 // are there and the backup folder can be written again.
 static int IsLogIn(const char *folder, char *path, int size)
 {
-    return folder[0] != '\0' && JoinPath(path, size, folder, LOG_NAME) &&
-           GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    return GetLogPath(folder, path, size) && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
 static int FindLog(char *path, int size)
 {
     char folder[MAX_PATH];
-    DWORD length;
 
     ReadStatusBackup(folder);
-    if (IsLogIn(folder, path, size))
-        return 1;
-    length = GetTempPathA(sizeof(folder), folder);
-    return length > 0 && length < sizeof(folder) && IsLogIn(folder, path, size);
+    return IsLogIn(folder, path, size) || IsLogIn(NULL, path, size);
 }
 
 // Notepad is on every Windows; a .log file has no program of its own on all.

@@ -102,7 +102,7 @@ static int HasCurrentCopies(TreeWalk *walk, const WIN32_FIND_DATAA *data)
 }
 
 // Copies the files gathered so far; 0 when the notifier must end.
-static int CopyBatch(TreeWalk *walk)
+static int CopyBatchedFiles(TreeWalk *walk)
 {
     int count = walk->batched;
 
@@ -118,7 +118,7 @@ static int AddToBatch(TreeWalk *walk, const char *path, const WIN32_FIND_DATAA *
 
     lstrcpynA(job->path, path, LONG_PATH);
     job->info = *data;
-    return walk->batched < BATCH_SIZE || CopyBatch(walk);
+    return walk->batched < BATCH_SIZE || CopyBatchedFiles(walk);
 }
 
 // The changes reported meanwhile come first, every SERVE_EVERY_MS.
@@ -126,7 +126,7 @@ static int ServeMeanwhile(TreeWalk *walk)
 {
     if (GetTickCount() - walk->lastServed < SERVE_EVERY_MS)
         return 1;
-    if (!CopyBatch(walk) || ServeReported(walk->list) == COPY_STOPPED) {
+    if (!CopyBatchedFiles(walk) || ServeReported(walk->list) == COPY_STOPPED) {
         walk->stopped = 1;
         return 0;
     }
@@ -145,6 +145,16 @@ static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *cont
     }
     if (!ServeMeanwhile(walk))
         return 0;
+    // Said, not passed over: its file, or its folder's, cannot be reached.
+    if (data->dwReserved1 != NAME_CARRIED) {
+        if ((data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? IsSkippedFolder(walk->list, path, data)
+                                                                 : IsClutterName(FindFileName(path)))
+            return 1;
+        walk->files += !(data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        NoteTrouble(walk->list, path, data->dwReserved1 == NAME_TOO_LONG ? FAIL_TOO_LONG : FAIL_NAME, data,
+                    &walk->seen);
+        return 1;
+    }
     if (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (!IsSkippedFolder(walk->list, path, data))
             PushFolder(&walk->stack, path);
@@ -153,7 +163,13 @@ static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *cont
     if (!IsTreeFile(walk->list, path, data))
         return 1;
     walk->files++;
-    return HasCurrentCopies(walk, data) || AddToBatch(walk, path, data);
+    if (HasCurrentCopies(walk, data))
+        return 1;
+    if (IsOnlineOnly(data)) {
+        NoteTrouble(walk->list, path, FAIL_ONLINE_ONLY, data, &walk->seen);
+        return 1;
+    }
+    return AddToBatch(walk, path, data);
 }
 
 static void LookAtFolder(TreeWalk *walk, const char *folder)
@@ -166,7 +182,7 @@ static void LookAtFolder(TreeWalk *walk, const char *folder)
     GetSystemTimeAsFileTime(&walk->now);
     ForEachNameIn(folder, LookAtName, walk);
     if (!walk->stopped)
-        CopyBatch(walk);
+        CopyBatchedFiles(walk);
     FreeCopyListing(walk->copies);
     FreeSlotListings(walk->slots);
     walk->copies = NULL;
@@ -227,8 +243,7 @@ static int FindTreeEntry(const WatchList *list, const char *path)
     int i;
 
     for (i = 0; i < list->entryCount; i++) {
-        if (list->entries[i].self != NO_FOLDER && IsInsideFolder(path, list->entries[i].path) &&
-            lstrlenA(path) > lstrlenA(list->entries[i].path))
+        if (list->entries[i].self != NO_FOLDER && IsBelowFolder(path, list->entries[i].path))
             return i;
     }
     return -1;
@@ -244,7 +259,7 @@ static int ServeOne(WatchList *list, const char *path, DWORD at)
 
     // The backup path inside a listed folder reports every copy made: those
     // go before anything looks at the disk.
-    if (entry < 0 || IsInBackup(list, path) || IsInSkippedFolder(path, list->entries[entry].path) ||
+    if (entry < 0 || IsInBackupTree(path, list->backup) || IsInSkippedFolder(path, list->entries[entry].path) ||
         !GetPathInfo(path, &info))
         return COPY_DONE;
     GetReportedTime(at, &seen);

@@ -12,7 +12,7 @@
 
 #define TREE_FILTER                                                                                          \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |                  \
-     FILE_NOTIFY_CHANGE_LAST_WRITE)
+     FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_ATTRIBUTES)
 
 typedef BOOL(WINAPI *ReadChangesCall)(HANDLE, LPVOID, DWORD, BOOL, DWORD, LPDWORD, LPOVERLAPPED,
                                       LPOVERLAPPED_COMPLETION_ROUTINE);
@@ -128,9 +128,10 @@ static void QueueRecords(WatchList *list, WatchFolder *folder, DWORD size)
 
         if ((const BYTE *)record->FileName + record->FileNameLength > end)
             break;
+        // A name that cannot be carried is found, and told, by a look.
         if (record->Action != FILE_ACTION_REMOVED && record->Action != FILE_ACTION_RENAMED_OLD_NAME &&
-            MakeReportedPath(folder->path, record->FileName, length, path) &&
-            !PushReport(&list->reports, path, now))
+            (!MakeReportedPath(folder->path, record->FileName, length, path) ||
+             !PushReport(&list->reports, path, now)))
             NoteReportTick(&folder->changed);
         if (record->NextEntryOffset == 0)
             break;

@@ -139,4 +139,34 @@ TEST_F(CodePage932, AListedTreeWhoseFolderNamesEndInThe5CByteIsCopiedIntoFolders
     RemoveFolderTree(src);
 }
 
+// Shift-JIS: ミ and 円 end in the byte 0x7E, '~': such names are documents,
+// and only whole characters make a name clutter.
+TEST_F(CodePage932, ClutterIsJudgedByWholeCharacters)
+{
+    const struct {
+        const char *name;
+        bool copied;
+    } cases[] = {
+        {"\x83\x41\x83\x8B\x83\x7E", true},        // アルミ
+        {"\x97\x5C\x8E\x5A" "100\x89\x7E", true},  // 予算100円
+        {"plan.doc~", false},                       // an editor's backup
+        {"A1B2C3D4", false},                        // a spreadsheet's save under way
+    };
+    std::string src = MakeScratchFolder("dxclutter"), log = copies_ + "\\Duplix.log";
+    for (const auto &c : cases)
+        ASSERT_TRUE(WriteText(src + "\\" + c.name, c.name)) << c.name;
+    PutString(ListItem(0).c_str(), src);
+    Child notifier;
+    ASSERT_TRUE(notifier.Start(BinPath("dxnotify.exe")));
+    // The start line follows the start's look, and every copy it made.
+    EXPECT_TRUE(PumpUntil([&] { return ReadText(log).find("Started: 1 entries, 2 files watched.") != std::string::npos; }))
+        << ReadText(log);
+    for (const auto &c : cases) {
+        std::string copy = copies_ + "\\" + (char)toupper(src[0]) + src.substr(2) + "\\" + c.name;
+        EXPECT_EQ(ReadText(copy) == c.name, c.copied) << c.name;
+    }
+    StopNotifiers();
+    RemoveFolderTree(src);
+}
+
 }  // namespace

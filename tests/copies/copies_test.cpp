@@ -69,7 +69,9 @@ TEST_F(CopiesWindowTest, WithoutCopiesTheWindowIsEmptyAndSaysWhy)
     } cases[] = {
         {backup_, scratch_ + "\\work", "", "No copies of this file yet."},
         {backup_, other, "", "No copies of this file yet."},
-        {backup_, scratch_, "", "No copies of this file yet. It is not on the backup list."},
+        // A listed folder backs up its whole tree, as the notifier does.
+        {backup_, scratch_, "", "No copies of this file yet."},
+        {backup_, scratch_ + "\\elsewhere", "", "No copies of this file yet. It is not on the backup list."},
         {aFile, other, "The backup path cannot be read:\n" + aFile, "The backup path cannot be read."},
         {scratch_ + "\\gone\\backup", other,
          "The backup path cannot be read:\n" + scratch_ + "\\gone\\backup",

@@ -210,8 +210,9 @@ TEST_F(Extension, CommandsStartTheDialogWhenNoneIsOpenAndReachItForEveryFile)
 }
 
 // A path over 259 characters, or a name the ANSI code page cannot hold, would
-// reach the list cut or with '?' in it; with nothing else, the shell gets no menu.
-TEST_F(Extension, PathsARequestCannotCarryWholeAreSkipped)
+// reach the list cut or with '?' in it: left out, and counted in the one box;
+// with nothing else, the shell gets no menu.
+TEST_F(Extension, PathsARequestCannotCarryWholeAreSkippedAndCounted)
 {
     std::wstring tooLong = Wide(folder_) + std::wstring(250, L'd'),
                  foreign = Wide(folder_) + L"\x0416\x0443.txt";
@@ -228,6 +229,12 @@ TEST_F(Extension, PathsARequestCannotCarryWholeAreSkipped)
     EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
     EXPECT_NE(WaitForList({files_[0]}), (HWND)NULL);
     menu->Release();
+    HWND box = WaitForUnsentBox();
+    ASSERT_NE(box, (HWND)NULL);
+    EXPECT_EQ(MessageBoxText(box), "2 of 3 files were not added to the VELT Duplix 98 list: 2 names are too long "
+                                   "or hold letters that cannot be passed on.");
+    PressButton(box, IDOK);
+    EXPECT_TRUE(PumpUntil([] { return CanUnloadNow() == S_OK; }));
     if ((menu = MenuFrom(ClipboardDataObject(tooLong + L'\0' + foreign + L'\0'), E_FAIL)) != NULL)
         menu->Release();
 }

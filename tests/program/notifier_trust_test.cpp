@@ -147,6 +147,30 @@ TEST_F(Trust, TheLogNamesEachFileThatCannotBeBackedUpOnceAndItsRecovery)
     EXPECT_EQ(text.find("Started: 2 entries, 2 files watched."), 20u) << "the first line, before the troubles";
 }
 
+// A file deeper than any path the notifier carries is a trouble with its
+// reason, never passed over in silence.
+TEST_F(Trust, AFileWhosePathIsTooLongToCarryIsNamedInTheLog)
+{
+    std::string deep = Src("deep");
+    std::wstring folder = L"\\\\?\\" + std::wstring(deep.begin(), deep.end());
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), NULL));
+    for (wchar_t letter = L'a'; letter < L'e'; letter++) {
+        folder += L"\\" + std::wstring(200, letter);
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), NULL));
+    }
+    CloseHandle(CreateFileW((folder + L"\\" + std::wstring(200, L'f')).c_str(), GENERIC_WRITE, 0, NULL,
+                            CREATE_ALWAYS, 0, NULL));
+    List({"deep"});
+    Child notifier;
+    Start(notifier);
+    // Named as far as it fits, cut at its start so that the reason stays.
+    std::string log = bak_ + "\\Duplix.log", line = "\\" + std::string(100, 'f');
+    EXPECT_TRUE(PumpUntil([&] { return ReadText(log).find(": path too long.") != std::string::npos; }))
+        << ReadText(log);
+    EXPECT_NE(ReadText(log).find(line), std::string::npos);
+    EXPECT_NE(ReadText(log).find("Started: 1 entries, 1 files watched."), std::string::npos);
+}
+
 TEST_F(Trust, AFullLogBecomesTheOldOneAndANewOneStarts)
 {
     List({"a.txt"});

@@ -139,6 +139,44 @@ TEST_F(Tray, TroubleTurnsTheIconAndFillsTheStatusWindowUntilItIsMended)
     }
 }
 
+// A new version kept beside a newest copy that a viewer holds open is saved:
+// neither the icon nor the status window calls it a trouble.
+TEST_F(Tray, AVersionWaitingBesideAHeldCopyIsNoTrouble)
+{
+    List({"plan.doc", "b.txt"});
+    ASSERT_TRUE(WriteText(Src("plan.doc"), "v1"));
+    ASSERT_TRUE(WriteText(Src("b.txt"), "b1"));
+    Child notifier;
+    Start(notifier);
+    HWND icon = WaitForIconWindow(notifier.Pid());
+    ASSERT_NE(icon, (HWND)NULL);
+    ASSERT_TRUE(Becomes(Copy("plan.doc"), "v1"));
+    HANDLE viewer = CreateFileA(Copy("plan.doc").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    // Of another size: within a time step, the size tells versions apart.
+    ASSERT_TRUE(PumpUntil([&] { return WriteText(Src("plan.doc"), "version two"); }));
+    ASSERT_TRUE(Becomes(Copy("plan.doc") + ".~dxnew", "version two"));
+    // Logged once it has lasted as long as a trouble must to count; a
+    // later copy then publishes the status anew.
+    std::string log = bak_ + "\\Duplix.log";
+    EXPECT_TRUE(PumpUntil([&] { return ReadText(log).find(Src("plan.doc")) != std::string::npos; })) << ReadText(log);
+    ASSERT_TRUE(WriteText(Src("b.txt"), "b2"));
+    ASSERT_TRUE(Becomes(Copy("b.txt"), "b2"));
+    PostMessageA(icon, NOTIFIER_ICON_MESSAGE, 0, WM_LBUTTONDBLCLK);
+    HWND status = NULL;
+    ASSERT_TRUE(PumpUntil([&] {
+        status = FindWindowOf(notifier.Pid(), "#32770", NOTIFIER_STATUS_TITLE);
+        return status != NULL && IsWindowVisible(status) &&
+               Item(status, IDC_STATUS_LAST_COPY).find(Src("b.txt")) != std::string::npos;
+    }));
+    EXPECT_EQ(WindowText(icon), "VELT Duplix 98 - all files backed up");
+    EXPECT_EQ(GetWindowLongPtrA(icon, GWLP_USERDATA), NOTIFIER_LOOK_BACKED_UP);
+    EXPECT_EQ(Item(status, IDC_STATUS_SUMMARY), "Every listed file is backed up.");
+    CloseHandle(viewer);
+    Signal();
+    EXPECT_TRUE(notifier.WaitEnd(WAIT_BOUND_MS));
+}
+
 TEST_F(Tray, TheMenuHoldsItsCommandsAndStopBackingUpAsksBeforeItEnds)
 {
     // Wine keeps menus per process: the menu is read from the program file.
