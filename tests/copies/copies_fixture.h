@@ -140,15 +140,14 @@ protected:
     std::string Text(int id) const { return WindowText(Item(id)); }
     void Press(int id) { SendMessageA(dlg_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)Item(id)); }
 
-    // Each row as "Saved | Size | Kept in".
-    std::vector<std::string> Rows() const
+    // Each row of a list of this process, its first columns joined by " | ".
+    static std::vector<std::string> ListRows(HWND list, int columns)
     {
         std::vector<std::string> rows;
-        HWND list = Item(IDC_COPY_LIST);
         int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
         for (int row = 0; row < count; row++) {
             std::string line;
-            for (int column = 0; column < 3; column++) {
+            for (int column = 0; column < columns; column++) {
                 char text[KEPT_IN_SIZE] = "";
                 LVITEMA item = {};
                 item.iSubItem = column;
@@ -161,6 +160,8 @@ protected:
         }
         return rows;
     }
+    // Each row as "Saved | Size | Kept in".
+    std::vector<std::string> Rows() const { return ListRows(Item(IDC_COPY_LIST), 3); }
     int Selected() const
     {
         return (int)SendMessageA(Item(IDC_COPY_LIST), LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);

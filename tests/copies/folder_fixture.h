@@ -114,26 +114,7 @@ protected:
         return labels;
     }
     // Each row as "Name | Saved | Size | Now".
-    std::vector<std::string> FolderRows() const
-    {
-        std::vector<std::string> rows;
-        HWND list = Item(IDC_FOLDER_LIST);
-        int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-        for (int row = 0; row < count; row++) {
-            std::string line;
-            for (int column = 0; column < 4; column++) {
-                char text[MAX_PATH] = "";
-                LVITEMA item = {};
-                item.iSubItem = column;
-                item.pszText = text;
-                item.cchTextMax = sizeof(text);
-                SendMessageA(list, LVM_GETITEMTEXTA, row, (LPARAM)&item);
-                line += (column ? " | " : "") + std::string(text);
-            }
-            rows.push_back(line);
-        }
-        return rows;
-    }
+    std::vector<std::string> FolderRows() const { return ListRows(Item(IDC_FOLDER_LIST), 4); }
 
     static constexpr ULONGLONG kMinute = 600000000ULL;
     std::string folder_;
