@@ -8,25 +8,23 @@
 
 #include "layout/deletion_log.h"
 
+// The last source recorded gone, so that the many reports of a folder's
+// files deleted one by one do not each read the record.
+struct GoneMark {
+    char path[LONG_PATH];
+    FILETIME at;
+};
+static GoneMark *g_lastGone;
+
 // Whether the record has path, or a folder above it, gone after made.
 static int IsGoneSince(const char *backup, const char *path, const FILETIME *made)
 {
     FILETIME at;
 
+    if (g_lastGone != NULL && IsInsideFolder(path, g_lastGone->path) &&
+        CompareFileTime(&g_lastGone->at, made) > 0)
+        return 1;
     return FindLastDeletion(backup, path, &at) && CompareFileTime(&at, made) > 0;
-}
-
-// The temporary, waiting and set-aside names beside a copy (".~dx" and
-// the like) have no source of their own.
-static int IsCopyWorkName(const char *name)
-{
-    const char *dot = NULL;
-
-    for (; *name != '\0'; name = CharNextA(name)) {
-        if (*name == '.')
-            dot = name;
-    }
-    return dot != NULL && dot[1] == '~';
 }
 
 // Moves path up to the highest folder gone on its way up to root.
@@ -58,7 +56,14 @@ void RecordGone(WatchList *list, const char *root, const char *source, const FIL
     if (IsClutterName(FindFileName(path)) || !MapToBackup(list->backup, path, copy, sizeof(copy)) ||
         !GetPathInfo(copy, &info) || IsGoneSince(list->backup, path, &info.ftLastWriteTime))
         return;
-    AppendDeletion(list->backup, path, seen);
+    if (!AppendDeletion(list->backup, path, seen))
+        return;
+    if (g_lastGone == NULL)
+        g_lastGone = (GoneMark *)HeapAlloc(GetProcessHeap(), 0, sizeof(GoneMark));
+    if (g_lastGone != NULL) {
+        lstrcpynA(g_lastGone->path, path, LONG_PATH);
+        g_lastGone->at = *seen;
+    }
 }
 
 struct MissingWork {
@@ -100,7 +105,8 @@ static int RecordMissing(const char *name, const WIN32_FIND_DATAA *copy, void *c
     MissingWork *work = (MissingWork *)context;
     char path[LONG_PATH];
 
-    if (!IsCopyWorkName(name) && !IsClutterName(name) &&
+    // Clutter includes the temporary and waiting names beside copies.
+    if (!IsClutterName(name) &&
         !((copy->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsSkippedFolderName(name)) &&
         JoinPath(path, sizeof(path), work->folder, name) && !IsInBackupTree(path, work->list->backup))
         AppendDeletion(work->list->backup, path, work->at);
