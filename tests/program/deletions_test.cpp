@@ -19,8 +19,9 @@ struct Going {
 const Going GOINGS[] = {
     {"a file deleted", false, [](const std::string &s) { DeleteFileA((s + "\\tree\\a.txt").c_str()); },
      "tree\\a.txt"},
+    // Its files may go, and be taken, before it does: each is then gone.
     {"a folder deleted whole", false, [](const std::string &s) { RemoveFolderTree(s + "\\tree\\sub"); },
-     "tree\\sub"},
+     "tree\\sub\\c.txt"},
     {"a file moved out", false,
      [](const std::string &s) { MoveFileA((s + "\\tree\\a.txt").c_str(), (s + "\\elsewhere\\a.txt").c_str()); },
      "tree\\a.txt"},
