@@ -1,6 +1,7 @@
-// The newest copies in one folder of the backup, read with one listing and
-// found by name: looking a tree over then costs one listing per folder
-// instead of one look per file.
+// The newest copies in one folder of the backup, files and folders, read
+// with one listing and found by name: looking a tree over then costs one
+// listing per folder instead of one look per file, and the names no source
+// answered are the ones deleted.
 #include "notifier/notifier.h"
 
 #include <string.h>
@@ -9,6 +10,7 @@ struct ListedCopy {
     DWORD hash;
     int name;              // offset in the names
     WIN32_FIND_DATAA info; // its name part unused
+    int answered;          // a source of its name was found
 };
 
 struct CopyListing {
@@ -45,6 +47,8 @@ static int AddListedCopy(const char *file, const WIN32_FIND_DATAA *data, void *c
     ListedCopy *item;
 
     (void)file;
+    if (data->dwReserved1 != NAME_CARRIED)
+        return 1;
     if (!MakeRoom((void **)&listing->items, listing->count, &listing->capacity, sizeof(ListedCopy)) ||
         !GrowNames(listing, length))
         return 0;
@@ -52,6 +56,7 @@ static int AddListedCopy(const char *file, const WIN32_FIND_DATAA *data, void *c
     item->hash = HashPath(data->cFileName);
     item->name = listing->namesUsed;
     item->info = *data;
+    item->answered = 0;
     memcpy(listing->names + listing->namesUsed, data->cFileName, length);
     listing->namesUsed += length;
     return 1;
@@ -86,7 +91,7 @@ CopyListing *ReadCopyListing(const char *folder)
         return NULL;
     // A listing cut short by memory finds fewer copies: those files are
     // looked at one by one, which is slower, never wrong.
-    ForEachFileIn(folder, AddListedCopy, listing);
+    ForEachNameIn(folder, AddListedCopy, listing);
     if (!BuildSlots(listing)) {
         FreeCopyListing(listing);
         return NULL;
@@ -94,7 +99,7 @@ CopyListing *ReadCopyListing(const char *folder)
     return listing;
 }
 
-int FindListedCopy(const CopyListing *listing, const char *name, WIN32_FIND_DATAA *info)
+int FindListedCopy(CopyListing *listing, const char *name, WIN32_FIND_DATAA *info)
 {
     DWORD hash = HashPath(name);
     int at, i;
@@ -104,11 +109,27 @@ int FindListedCopy(const CopyListing *listing, const char *name, WIN32_FIND_DATA
     for (at = (int)(hash & (listing->slotCount - 1)); (i = listing->slots[at]) >= 0;
          at = (at + 1) & (listing->slotCount - 1)) {
         if (listing->items[i].hash == hash && lstrcmpiA(listing->names + listing->items[i].name, name) == 0) {
-            *info = listing->items[i].info;
-            return 1;
+            listing->items[i].answered = 1;
+            if (info != NULL)
+                *info = listing->items[i].info;
+            return !(listing->items[i].info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
         }
     }
     return 0;
+}
+
+int ForEachMissingCopy(CopyListing *listing, CopyFound found, void *context)
+{
+    int i, visited = 0;
+
+    for (i = 0; listing != NULL && i < listing->count; i++) {
+        if (listing->items[i].answered)
+            continue;
+        visited++;
+        listing->items[i].answered =
+            found(listing->names + listing->items[i].name, &listing->items[i].info, context);
+    }
+    return visited;
 }
 
 void FreeCopyListing(CopyListing *listing)

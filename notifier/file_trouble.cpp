@@ -238,6 +238,7 @@ int BackUpEntry(WatchList *list, WatchEntry *entry)
         // Not there (yet): its folder's notification brings it back here.
         // A listed file counts as one, there or not.
         entry->files = 1;
+        RecordGone(list, entry->path, entry->path, &entry->seen);
         if (ShouldTry(list, entry->path, NULL))
             NoteFailure(list, entry->path, 1, FAIL_MISSING, NULL, &entry->seen);
         return COPY_DONE;

@@ -182,12 +182,30 @@ struct CopyJob {
 void RunCopyJobs(const char *backup, CopyJob *jobs, int count);
 void StopCopyWorkers(void);
 
-// copy_listing.cpp: the newest copies of one folder's files, by name.
+// copy_listing.cpp: the newest copies of one folder's files and folders,
+// by name.
 struct CopyListing;
 CopyListing *ReadCopyListing(const char *folder);
-// The copy's size and time for a file name; 0 when there is none.
-int FindListedCopy(const CopyListing *listing, const char *name, WIN32_FIND_DATAA *info);
+// The copy's size and time for a file name (info may be NULL), marking the
+// name as answered by a source; 0 when there is none or it is a folder.
+int FindListedCopy(CopyListing *listing, const char *name, WIN32_FIND_DATAA *info);
+// Calls found for each name no source answered; found's 1 marks it
+// answered. Returns how many it called found for.
+typedef int (*CopyFound)(const char *name, const WIN32_FIND_DATAA *copy, void *context);
+int ForEachMissingCopy(CopyListing *listing, CopyFound found, void *context);
 void FreeCopyListing(CopyListing *listing);
+
+// deletions.cpp: sources found gone, into the deletion record under the
+// backup path. Only the copying thread records (the record is written by
+// one at a time).
+// Records source, reported gone at seen below root (its list entry): the
+// highest folder gone on its way up, once, and only when it has copies.
+void RecordGone(WatchList *list, const char *root, const char *source, const FILETIME *seen);
+// Records at now the names in a looked-at folder's copies that no source
+// answered, unless recorded gone since their copy was made.
+void RecordMissingSources(WatchList *list, const char *folder, CopyListing *copies, const FILETIME *now);
+// Drops what is older than the longest ring from the record.
+void TrimDeletionRecord(const WatchList *list);
 
 // rings.cpp: slot names, rounds and ages; time is a parameter.
 int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, int size);

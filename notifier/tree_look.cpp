@@ -2,7 +2,8 @@
 // files beside one listing of their newest copies (and, for files written
 // in a round whose slot is still theirs, one of each such slot's copies),
 // so that a tree whose copies are current costs a few listings a folder
-// and no look per file.
+// and no look per file. The names of a listing no source answered were
+// deleted meanwhile.
 // Changes reported meanwhile are copied between the files of a look, so a
 // save never waits for a look over a big tree.
 #include "notifier/notifier.h"
@@ -155,6 +156,7 @@ static int LookAtName(const char *path, const WIN32_FIND_DATAA *data, void *cont
                     &walk->seen);
         return 1;
     }
+    FindListedCopy(walk->copies, data->cFileName, NULL);
     if (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (!IsSkippedFolder(walk->list, path, data))
             PushFolder(&walk->stack, path);
@@ -183,6 +185,8 @@ static void LookAtFolder(TreeWalk *walk, const char *folder)
     ForEachNameIn(folder, LookAtName, walk);
     if (!walk->stopped)
         CopyBatchedFiles(walk);
+    if (!walk->stopped)
+        RecordMissingSources(walk->list, folder, walk->copies, &walk->now);
     FreeCopyListing(walk->copies);
     FreeSlotListings(walk->slots);
     walk->copies = NULL;
@@ -250,7 +254,7 @@ static int FindTreeEntry(const WatchList *list, const char *path)
 }
 
 // One name a tree reported: a file is copied, a folder (made, or moved in)
-// looked over; what is gone again is left.
+// looked over; what is gone is recorded as deleted.
 static int ServeOne(WatchList *list, const char *path, DWORD at)
 {
     WIN32_FIND_DATAA info;
@@ -259,10 +263,13 @@ static int ServeOne(WatchList *list, const char *path, DWORD at)
 
     // The backup path inside a listed folder reports every copy made: those
     // go before anything looks at the disk.
-    if (entry < 0 || IsInBackupTree(path, list->backup) || IsInSkippedFolder(path, list->entries[entry].path) ||
-        !GetPathInfo(path, &info))
+    if (entry < 0 || IsInBackupTree(path, list->backup) || IsInSkippedFolder(path, list->entries[entry].path))
         return COPY_DONE;
     GetReportedTime(at, &seen);
+    if (!GetPathInfo(path, &info)) {
+        RecordGone(list, list->entries[entry].path, path, &seen);
+        return COPY_DONE;
+    }
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (!IsSkippedFolder(list, path, &info))
             AddTreeLook(list, path, entry, &seen);

@@ -113,8 +113,9 @@ static int MakeReportedPath(const char *root, const WCHAR *name, int length, cha
     return ToLongNames(path, LONG_PATH);
 }
 
-// Queues every name the records hold that may be a file to copy: what is
-// removed, or renamed away, leaves its copies as they are.
+// Queues every name the records hold: a file to copy, or one removed or
+// renamed away, which is recorded as deleted if it is still gone when
+// taken (a save that replaces it puts it back at once).
 static void QueueRecords(WatchList *list, WatchFolder *folder, DWORD size)
 {
     const BYTE *at = (const BYTE *)folder->read->buffer;
@@ -129,9 +130,8 @@ static void QueueRecords(WatchList *list, WatchFolder *folder, DWORD size)
         if ((const BYTE *)record->FileName + record->FileNameLength > end)
             break;
         // A name that cannot be carried is found, and told, by a look.
-        if (record->Action != FILE_ACTION_REMOVED && record->Action != FILE_ACTION_RENAMED_OLD_NAME &&
-            (!MakeReportedPath(folder->path, record->FileName, length, path) ||
-             !PushReport(&list->reports, path, now)))
+        if (!MakeReportedPath(folder->path, record->FileName, length, path) ||
+            !PushReport(&list->reports, path, now))
             NoteReportTick(&folder->changed);
         if (record->NextEntryOffset == 0)
             break;

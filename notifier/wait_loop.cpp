@@ -5,6 +5,9 @@
 #include "notifier/status.h"
 
 #define PRUNE_MS 60000
+// The deletion record drops its old entries once a day too (and whenever
+// an append finds it past its size).
+#define TRIM_MS (24 * 3600 * 1000UL)
 #define TICKS_PER_MS 10000LL
 
 // How far the clock has been set forward while we ran: a slot made before
@@ -126,7 +129,7 @@ void RunNotifier(WatchList *list)
 static void WatchAndBackUp(WatchList *list)
 {
     HANDLE handles[END_HANDLE_COUNT + 1];
-    DWORD nextPrune = GetTickCount();
+    DWORD nextPrune = GetTickCount(), nextTrim = nextPrune;
     ClockWatch clock;
     DWORD result;
 
@@ -143,6 +146,10 @@ static void WatchAndBackUp(WatchList *list)
             if (!PruneBySteadyClock(list, &clock))
                 return;
             nextPrune = GetTickCount() + PRUNE_MS;
+            if (IsDue(GetTickCount(), nextTrim)) {
+                TrimDeletionRecord(list);
+                nextTrim = GetTickCount() + TRIM_MS;
+            }
         }
         PublishStatus(list, 0);
         // The stop event comes first: when several are set, the settings
