@@ -536,3 +536,19 @@ int ForEachNameIn(const char *folder, FileFound found, void *context)
 {
     return ForEachIn(folder, 1, found, context);
 }
+
+int CanListFolder(const char *folder)
+{
+    char pattern[LONG_PATH];
+    WIN32_FIND_DATAA data;
+    PathFind find;
+
+    if (!JoinPath(pattern, sizeof(pattern), folder, "*"))
+        return 0;
+    if (FindFirstPath(pattern, &find, &data)) {
+        FindClose(find.handle);
+        return 1;
+    }
+    // An empty drive's root has not even "." to give.
+    return GetLastError() == ERROR_FILE_NOT_FOUND;
+}

@@ -67,6 +67,9 @@ int ForEachFileIn(const char *folder, FileFound found, void *context);
 #define NAME_NO_FORM 1   // neither the code page nor UTF-8 in MAX_PATH holds it
 #define NAME_TOO_LONG 2  // the path is longer than LONG_PATH
 int ForEachNameIn(const char *folder, FileFound found, void *context);
+// Whether the folder's names can be read now (a folder refused, or on a
+// share that went away, lists as empty: it is not).
+int CanListFolder(const char *folder);
 DWORD ShareAll(void);
 // Whether this system can reach the path at all (Windows 9x: below MAX_PATH).
 int CanUsePath(const char *path);

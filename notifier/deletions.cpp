@@ -118,8 +118,10 @@ void RecordMissingSources(WatchList *list, const char *folder, CopyListing *copi
     MissingWork work = {list, folder, copies, NULL, NULL};
     WIN32_FIND_DATAA info;
 
-    // A folder gone itself is recorded from the one above it, whole.
-    if (ForEachMissingCopy(copies, KeepMissing, NULL) == 0 || !GetPathInfo(folder, &info))
+    // A folder gone itself is recorded from the one above it, whole; one
+    // that cannot be read now hides its files, it has not lost them.
+    if (ForEachMissingCopy(copies, KeepMissing, NULL) == 0 || !GetPathInfo(folder, &info) ||
+        !CanListFolder(folder))
         return;
     // One reading of the record for all the folder's missing names.
     ForEachDeletion(list->backup, folder, CoverRecorded, &work);
