@@ -68,10 +68,13 @@ static int IsStillNewest(void)
 
 int BeginTurn(void)
 {
+    int stale;
+
     if (!HasListEntries())
         return 0;
     // Auto-reset: one signal stops one notifier.
     g_ends[0] = CreateEventA(NULL, FALSE, FALSE, STOP_EVENT_NAME);
+    stale = g_ends[0] != NULL && GetLastError() == ERROR_ALREADY_EXISTS;
     g_ends[1] = CreateEventA(NULL, TRUE, FALSE, TAKEOVER_EVENT_NAME);
     g_ends[2] = CreateEventA(NULL, TRUE, FALSE, NULL);
     g_newest = OpenNewest(&g_mapping);
@@ -81,7 +84,10 @@ int BeginTurn(void)
         return 0;
     // A stop signalled before our start was meant for an older notifier,
     // which the takeover ends anyway; one signalled from now on is ours.
-    ResetEvent(g_ends[0]);
+    // An event made here holds no such signal: one set since it exists was
+    // meant for us and is kept.
+    if (stale)
+        ResetEvent(g_ends[0]);
     g_mine = InterlockedIncrement((LONG *)g_newest);
     SetEvent(g_ends[1]);
     if (!WaitForTurn(g_running)) {
