@@ -74,6 +74,22 @@ static HANDLE ProbeFile(const char *source)
     return OpenPath(source, access, ShareAll(), OPEN_EXISTING, 0);
 }
 
+// The version is staged beside the file first, then takes its place while
+// the present content goes to keep: whatever the file held at that instant
+// is kept, and it costs one copy of the data where the two share a disk.
+static int RestoreKeeping(const CopiesWindow *w, const CopyVersion *version, const char *keep)
+{
+    char staged[LONG_PATH];
+    int result;
+
+    if (!AddSuffix(staged, sizeof(staged), w->source, TEMP_SUFFIX)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return FAIL_TOO_LONG;
+    }
+    result = CopyVersionTo(w, version, staged, PLACE_RENAME);
+    return result == COPY_DONE ? PlaceKeepingAside(staged, w->source, keep) : result;
+}
+
 int RestoreVersion(const CopiesWindow *w, const CopyVersion *version, char *keep)
 {
     HANDLE probe;
@@ -92,9 +108,7 @@ int RestoreVersion(const CopiesWindow *w, const CopyVersion *version, char *keep
             keep[0] = '\0';  // deleted since the choice: nothing to keep
         } else {
             CloseHandle(probe);
-            result = CopyThroughTemp(w->source, keep, PLACE_RENAME, NULL);
-            if (result != COPY_DONE)
-                return result;
+            return RestoreKeeping(w, version, keep);
         }
     }
     return CopyVersionTo(w, version, w->source, PLACE_KEEP_TARGET);

@@ -313,6 +313,19 @@ int LinkThroughTemp(const char *existing, const char *target)
     return DropTemp(temp, RenameFailure(GetLastError()));
 }
 
+int PlaceKeepingAside(const char *staged, const char *target, const char *aside)
+{
+    int result;
+
+    // One rename where the system can: no second copy of the data.
+    if (MakeParentFolder(aside) && ReplacePathKeepingAside(staged, target, aside))
+        return COPY_DONE;
+    result = CopyThroughTemp(target, aside, PLACE_RENAME, NULL);
+    if (result == COPY_DONE)
+        result = PutInPlace(staged, target, PLACE_KEEP_TARGET);
+    return result == COPY_DONE ? result : DropTemp(staged, result);
+}
+
 int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd)
 {
     return CopyOpened(source, target, place, mustEnd, NULL);

@@ -57,6 +57,12 @@ int CopyThroughTemp(const char *source, const char *target, int place, EndCheck 
 // the file system or the system makes no links (then copy the data).
 int LinkThroughTemp(const char *existing, const char *target);
 
+// Puts staged (a finished copy beside target) in target's place, keeping
+// target's attributes, with target's old content kept at aside: renamed
+// there where target and aside share a volume, else copied first. A
+// COPY_ or FAIL_ code; staged is gone either way.
+int PlaceKeepingAside(const char *staged, const char *target, const char *aside);
+
 // CopyThroughTemp of the version saved at saved with size bytes only:
 // checked on the opened source, so a name given a newer version meanwhile
 // gives COPY_OTHER_VERSION rather than that version.

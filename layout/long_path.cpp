@@ -252,13 +252,16 @@ int MakeHardLink(const char *link, const char *existing)
 
 // ReplaceFile of Windows 2000 and later, through the wide call so that any
 // path reaches it; 0 where the system has none or refuses.
-static int ReplaceByTheSystem(const char *from, const char *to)
+static int ReplaceByTheSystem(const char *from, const char *to, const char *aside)
 {
-    WCHAR wideFrom[WIDE_PATH], wideTo[WIDE_PATH];
+    WCHAR wideFrom[WIDE_PATH], wideTo[WIDE_PATH], wideAside[WIDE_PATH];
 
-    return Wide() != NULL && Wide()->replaceFile != NULL && ToWidePath(from, wideFrom) &&
-           ToWidePath(to, wideTo) &&
-           Wide()->replaceFile(wideTo, wideFrom, NULL, REPLACEFILE_IGNORE_MERGE_ERRORS, NULL, NULL);
+    if (Wide() == NULL || Wide()->replaceFile == NULL || !ToWidePath(from, wideFrom) || !ToWidePath(to, wideTo))
+        return 0;
+    if (aside != NULL && !ToWidePath(aside, wideAside))
+        return 0;
+    return Wide()->replaceFile(wideTo, wideFrom, aside != NULL ? wideAside : NULL, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                               NULL, NULL);
 }
 
 static int SetAttributes(const char *path, DWORD attributes)
@@ -270,13 +273,31 @@ static int SetAttributes(const char *path, DWORD attributes)
     return ToWidePath(path, wide) && Wide()->setAttributes(wide, attributes);
 }
 
-int ReplacePathKeeping(const char *from, const char *to)
+// ReplaceFile may fail with the old file already at aside and the new one
+// not yet in place: it is put in place, or the old file goes back.
+static int IsHalfReplaced(const char *from, const char *to, const char *aside)
+{
+    WIN32_FIND_DATAA info;
+    DWORD error = GetLastError();
+
+    if (aside == NULL || error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 || GetPathInfo(to, &info))
+        return 0;
+    if (MovePathReplacing(from, to))
+        return 1;
+    MovePathReplacing(aside, to);
+    SetLastError(error);
+    return 0;
+}
+
+// With aside, the old file goes to that name in the same step, or nothing
+// happens: only the system's ReplaceFile can do that, and only on one volume.
+static int ReplaceKeeping(const char *from, const char *to, const char *aside)
 {
     WIN32_FIND_DATAA old;
     DWORD keep, writable, error;
 
     if (!GetPathInfo(to, &old))
-        return MovePathReplacing(from, to);
+        return aside == NULL && MovePathReplacing(from, to);
     keep = old.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                    FILE_ATTRIBUTE_ARCHIVE);
     // A read-only file refuses to be replaced, by ReplaceFile too: it is
@@ -284,7 +305,8 @@ int ReplacePathKeeping(const char *from, const char *to)
     writable = keep & ~FILE_ATTRIBUTE_READONLY;
     if (keep & FILE_ATTRIBUTE_READONLY)
         SetAttributes(to, writable ? writable : FILE_ATTRIBUTE_NORMAL);
-    if (!ReplaceByTheSystem(from, to) && !MovePathReplacing(from, to)) {
+    if (!ReplaceByTheSystem(from, to, aside) && !IsHalfReplaced(from, to, aside) &&
+        (aside != NULL || !MovePathReplacing(from, to))) {
         error = GetLastError();
         SetAttributes(to, keep ? keep : FILE_ATTRIBUTE_NORMAL);
         SetLastError(error);
@@ -293,6 +315,16 @@ int ReplacePathKeeping(const char *from, const char *to)
     // Some systems' ReplaceFile leaves the new file's own attributes.
     SetAttributes(to, keep ? keep : FILE_ATTRIBUTE_NORMAL);
     return 1;
+}
+
+int ReplacePathKeeping(const char *from, const char *to)
+{
+    return ReplaceKeeping(from, to, NULL);
+}
+
+int ReplacePathKeepingAside(const char *from, const char *to, const char *aside)
+{
+    return ReplaceKeeping(from, to, aside);
 }
 
 static void ToAnsiFind(const WIN32_FIND_DATAW *wide, WIN32_FIND_DATAA *data)

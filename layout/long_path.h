@@ -33,6 +33,10 @@ int MovePathReplacing(const char *from, const char *to);
 // and later, its security settings and streams (ReplaceFile); a plain
 // rename where to is not there. 0 when refused.
 int ReplacePathKeeping(const char *from, const char *to);
+// The same, with the old file renamed to aside in the one step (ReplaceFile;
+// aside's folder must exist, on to's volume). 0 and nothing changed where
+// that cannot be done: the caller then keeps the old content another way.
+int ReplacePathKeepingAside(const char *from, const char *to, const char *aside);
 // A further name for an existing file (a hard link; Windows 2000 and
 // later, NTFS): 0 with the last error when refused, ERROR_CALL_NOT_IMPLEMENTED
 // where the system makes none.
