@@ -2,7 +2,9 @@
 // own, backing off from 100 ms to a minute, or (a permanent failure) only
 // once it has changed; its streak gets one line in the log, and so does
 // its recovery. A listed folder's other files are never held up by it.
+#include "notifier/notifier.h"
 #include "notifier/status.h"
+#include "notifier/watch/watch.h"
 
 #define FIRST_RETRY_MS 100
 #define LAST_RETRY_MS 60000

@@ -71,11 +71,7 @@ struct AboveWatch {
     HANDLE change;
 };
 
-// A file or folder that a tree's notification named, waiting to be looked at.
-struct ReportedPath {
-    char *path;  // on the heap
-    DWORD at;    // tick count of the report
-};
+struct ReportedPath;
 
 struct ReportQueue {
     CRITICAL_SECTION lock;
@@ -126,48 +122,6 @@ int MakeRoom(void **items, int count, int *capacity, size_t itemSize);
 // A copy of text on the heap; NULL when out of memory.
 char *CopyText(const char *text);
 
-// folder_watch.cpp: threads that wait for change notifications.
-int StartWatching(WatchList *list);
-void StopWatching(WatchList *list);
-// Marks the entries of every folder that changed as pending, and the trees
-// to look over; 1 if any.
-int CollectChanges(WatchList *list);
-
-// tree_read.cpp: a tree's changed names on Windows NT, as they come.
-// Starts reading the folder's tree (folder->change becomes the read's
-// event); 0 where the system cannot, then it is watched as on Windows 9x.
-int StartTreeRead(WatchFolder *folder);
-// Takes what a finished read named into the queue and reads on; 0 when the
-// folder can no longer be read (gone).
-int TakeTreeRead(WatchList *list, WatchFolder *folder);
-void StopTreeRead(WatchFolder *folder);
-
-// report_queue.cpp: the names the trees reported, oldest first.
-int InitReports(ReportQueue *queue);
-void FreeReports(ReportQueue *queue);
-// Adds a path (a repeat of a recent one is taken as it); 0 when full.
-int PushReport(ReportQueue *queue, const char *path, DWORD at);
-// The oldest path into path (LONG_PATH bytes); 0 when there is none.
-int PopReport(ReportQueue *queue, char *path, DWORD *at);
-int HasReports(ReportQueue *queue);
-
-// tree_rules.cpp: what a listed folder's tree leaves out (the list's rule
-// is layout's IsListedBy; these add what the found attributes tell).
-// Folders never followed: links and junctions, the recycle bin, "System
-// Volume Information", and the backup path's own tree.
-int IsSkippedFolder(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data);
-// Whether a path below a listed folder is one of its files to copy.
-int IsTreeFile(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data);
-
-// tree_look.cpp: looking a tree over, folder by folder, beside its copies.
-// Adds a tree to look over (a repeat is taken once).
-void AddTreeLook(WatchList *list, const char *path, int entry, const FILETIME *seen);
-// Looks over the pending trees; COPY_STOPPED or done.
-int LookOverTrees(WatchList *list);
-// Copies the files reported meanwhile, which never wait for a look.
-int ServeReported(WatchList *list);
-void FreeTreeLooks(WatchList *list);
-
 // copy_workers.cpp: files backed up side by side, so that the flushes of
 // their copies overlap.
 #define COPY_WORKERS 4
@@ -194,18 +148,6 @@ int FindListedCopy(CopyListing *listing, const char *name, WIN32_FIND_DATAA *inf
 typedef int (*CopyFound)(const char *name, const WIN32_FIND_DATAA *copy, void *context);
 int ForEachMissingCopy(CopyListing *listing, CopyFound found, void *context);
 void FreeCopyListing(CopyListing *listing);
-
-// deletions.cpp: sources found gone, into the deletion record under the
-// backup path. Only the copying thread records (the record is written by
-// one at a time).
-// Records source, reported gone at seen below root (its list entry): the
-// highest folder gone on its way up, once, and only when it has copies.
-void RecordGone(WatchList *list, const char *root, const char *source, const FILETIME *seen);
-// Records at now the names in a looked-at folder's copies that no source
-// answered, unless recorded gone since their copy was made.
-void RecordMissingSources(WatchList *list, const char *folder, CopyListing *copies, const FILETIME *now);
-// Drops what is older than the longest ring from the record.
-void TrimDeletionRecord(const WatchList *list);
 
 // rings.cpp: slot names, rounds and ages; time is a parameter.
 int GetSlotFolder(const char *backup, int ring, const FILETIME *now, char *out, int size);

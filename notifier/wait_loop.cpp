@@ -3,6 +3,7 @@
 // retry or the rings' pruning is due.
 #include "notifier/notifier.h"
 #include "notifier/status.h"
+#include "notifier/watch/watch.h"
 
 #define PRUNE_MS 60000
 // The deletion record drops its old entries once a day too (and whenever

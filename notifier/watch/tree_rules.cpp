@@ -2,6 +2,7 @@
 // found names' attributes as well as the list's rule (layout's
 // listed_files.cpp). A file listed by its own path is always copied.
 #include "notifier/notifier.h"
+#include "notifier/watch/watch_internal.h"
 
 int IsSkippedFolder(const WatchList *list, const char *path, const WIN32_FIND_DATAA *data)
 {

@@ -8,6 +8,8 @@
 // save never waits for a look over a big tree.
 #include "notifier/notifier.h"
 #include "notifier/status.h"
+#include "notifier/watch/watch.h"
+#include "notifier/watch/watch_internal.h"
 
 // How long a look goes on before the reported changes are served.
 #define SERVE_EVERY_MS 50

@@ -7,6 +7,8 @@
 // watched again by its path. Every 2 s a group looks for its missing folders
 // and looks over the ones that refuse notifications; with none it only waits.
 #include "notifier/notifier.h"
+#include "notifier/watch/watch.h"
+#include "notifier/watch/watch_internal.h"
 
 // One handle of a group is the quit event, one its own wake-up.
 #define GROUP_SIZE (MAXIMUM_WAIT_OBJECTS - 2)

@@ -4,6 +4,7 @@
 // for by a watching thread; what it names goes to the report queue. A read
 // that lost names (its buffer overflowed) has the tree looked over.
 #include "notifier/notifier.h"
+#include "notifier/watch/watch_internal.h"
 
 #include <string.h>
 

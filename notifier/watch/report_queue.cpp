@@ -3,10 +3,18 @@
 // names its file several times; a repeat among the last few is the one
 // already waiting, which keeps the moment of the first report.
 #include "notifier/notifier.h"
+#include "notifier/watch/watch.h"
+#include "notifier/watch/watch_internal.h"
 
 // Beyond this many waiting names the trees are looked over instead.
 #define MOST_REPORTS 65536
 #define REPEAT_WINDOW 64
+
+// A file or folder that a tree's notification named, waiting to be looked at.
+struct ReportedPath {
+    char *path;  // on the heap
+    DWORD at;    // tick count of the report
+};
 
 int InitReports(ReportQueue *queue)
 {
