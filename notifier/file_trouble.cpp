@@ -3,6 +3,7 @@
 // once it has changed; its streak gets one line in the log, and so does
 // its recovery. A listed folder's other files are never held up by it.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
 #include "notifier/status.h"
 #include "notifier/watch/watch.h"
 

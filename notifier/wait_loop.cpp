@@ -2,6 +2,7 @@
 // sleep until it must end, a watched folder changed, a message came, or a
 // retry or the rings' pruning is due.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
 #include "notifier/status.h"
 #include "notifier/watch/watch.h"
 

@@ -5,6 +5,7 @@
 // recorded gone (or a folder above it) after its copy was made is not
 // recorded again. Only the copying thread records, so appends never meet.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
 #include "notifier/watch/watch.h"
 #include "notifier/watch/watch_internal.h"
 

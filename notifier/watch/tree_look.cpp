@@ -7,6 +7,7 @@
 // Changes reported meanwhile are copied between the files of a look, so a
 // save never waits for a look over a big tree.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
 #include "notifier/status.h"
 #include "notifier/watch/watch.h"
 #include "notifier/watch/watch_internal.h"

@@ -1,6 +1,8 @@
 // The notifier's rules with time as a parameter: ring slots, their span and
 // reuse, where a source's copy goes, and a copy cut short by the stop event.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
+#include "notifier/copy/copy_internal.h"
 
 #include "support/files.h"
 

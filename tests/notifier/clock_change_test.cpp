@@ -2,6 +2,7 @@
 // runs with TZ=Europe/Berlin), with explicit moments in UTC; and the times
 // of file systems that keep them coarsely.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy_internal.h"
 
 #include <gtest/gtest.h>
 

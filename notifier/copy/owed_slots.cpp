@@ -3,6 +3,8 @@
 // listing of each slot folder's copies of the folder looked at, read when a
 // file first needs it, rather than a look at three slots per file.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
+#include "notifier/copy/copy_internal.h"
 
 struct SlotListing {
     char *folder;  // on the heap: the slot's copy of the source folder

@@ -4,6 +4,7 @@
 // out the jobs; everything else about a file (its troubles, the log) stays
 // on the copying thread.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
 
 #define HELPERS (COPY_WORKERS - 1)
 

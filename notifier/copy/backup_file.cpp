@@ -7,6 +7,8 @@
 // in a place the copies window lists, and takes the newest copy's place
 // once they let go.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
+#include "notifier/copy/copy_internal.h"
 #include "notifier/status.h"
 
 // FAT and exFAT keep write times in steps of 2 s, and some shares round

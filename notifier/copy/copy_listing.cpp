@@ -3,6 +3,7 @@
 // listing per folder instead of one look per file, and the names no source
 // answered are the ones deleted.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
 
 #include <string.h>
 

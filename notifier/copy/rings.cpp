@@ -2,6 +2,8 @@
 // left from an earlier round, and when it is older than its ring's span, by
 // the rounds the notifier records. Every rule takes the moment as a parameter.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy.h"
+#include "notifier/copy/copy_internal.h"
 
 #define TICKS_PER_SECOND 10000000ULL
 

@@ -3,6 +3,7 @@
 // the old version goes into the slot of the round that just ended, and the
 // rings tell how the file was at the end of every round however old it is.
 #include "notifier/notifier.h"
+#include "notifier/copy/copy_internal.h"
 
 // Whether the copy at path is the version kept.
 static int HoldsVersion(const char *path, const WIN32_FIND_DATAA *kept)
