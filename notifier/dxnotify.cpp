@@ -2,6 +2,7 @@
 // the backup list until it must end.
 #include "notifier/notifier.h"
 #include "notifier/status.h"
+#include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 
 #include "store/reg_value.h"

@@ -3,6 +3,7 @@
 // folders of listed files, the trees of listed folders, and the folders
 // above both, where their renames show.
 #include "notifier/notifier.h"
+#include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 
 #include "store/settings_read.h"

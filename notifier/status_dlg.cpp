@@ -2,8 +2,10 @@
 // there, what is watched, the last copy, and the files not backed up with
 // why and since when. One at a time, modeless on the icon's thread; it
 // follows the snapshot every second while open. Closing it ends nothing.
+#include "notifier/notifier.h"
 #include "notifier/resource.h"
 #include "notifier/status.h"
+#include "notifier/trouble/trouble.h"
 
 #include "app/report_list.h"
 

@@ -4,6 +4,7 @@
 #include "notifier/notifier.h"
 #include "notifier/copy/copy.h"
 #include "notifier/status.h"
+#include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 
 #define PRUNE_MS 60000

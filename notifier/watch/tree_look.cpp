@@ -9,6 +9,7 @@
 #include "notifier/notifier.h"
 #include "notifier/copy/copy.h"
 #include "notifier/status.h"
+#include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 #include "notifier/watch/watch_internal.h"
 

@@ -5,6 +5,7 @@
 #include "notifier/notifier.h"
 #include "notifier/copy/copy.h"
 #include "notifier/status.h"
+#include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 
 #define FIRST_RETRY_MS 100

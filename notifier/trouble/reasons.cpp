@@ -2,6 +2,7 @@
 // the icon and the status window use for it and how the notifier treats it.
 // A new reason is one more row.
 #include "notifier/notifier.h"
+#include "notifier/trouble/trouble.h"
 
 static const FailureReason REASONS[] = {
     // code, text, sentence, permanent, disk, saved
