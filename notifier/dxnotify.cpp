@@ -1,7 +1,7 @@
 // The notifier's start and end: once its turn has come, watches and copies
 // the backup list until it must end.
 #include "notifier/notifier.h"
-#include "notifier/status.h"
+#include "notifier/show/show.h"
 #include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 

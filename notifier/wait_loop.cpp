@@ -3,7 +3,7 @@
 // retry or the rings' pruning is due.
 #include "notifier/notifier.h"
 #include "notifier/copy/copy.h"
-#include "notifier/status.h"
+#include "notifier/show/show.h"
 #include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 

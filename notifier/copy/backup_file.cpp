@@ -9,7 +9,7 @@
 #include "notifier/notifier.h"
 #include "notifier/copy/copy.h"
 #include "notifier/copy/copy_internal.h"
-#include "notifier/status.h"
+#include "notifier/show/show.h"
 
 // FAT and exFAT keep write times in steps of 2 s, and some shares round
 // too: a copy there is current when its time is that close to the source's.

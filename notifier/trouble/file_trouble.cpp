@@ -4,7 +4,7 @@
 // its recovery. A listed folder's other files are never held up by it.
 #include "notifier/notifier.h"
 #include "notifier/copy/copy.h"
-#include "notifier/status.h"
+#include "notifier/show/show.h"
 #include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 

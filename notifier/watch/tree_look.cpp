@@ -8,7 +8,7 @@
 // save never waits for a look over a big tree.
 #include "notifier/notifier.h"
 #include "notifier/copy/copy.h"
-#include "notifier/status.h"
+#include "notifier/show/show.h"
 #include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 #include "notifier/watch/watch_internal.h"

@@ -3,8 +3,10 @@
 // start of a trouble shows a balloon where the shell has them, and an icon
 // the shell refused (no taskbar yet at logon) is added again every few
 // seconds. Nothing here is waited for by the copying thread.
+#include "notifier/notifier.h"
 #include "notifier/resource.h"
-#include "notifier/status.h"
+#include "notifier/show/show.h"
+#include "notifier/show/status.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>

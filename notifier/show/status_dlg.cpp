@@ -4,7 +4,7 @@
 // follows the snapshot every second while open. Closing it ends nothing.
 #include "notifier/notifier.h"
 #include "notifier/resource.h"
-#include "notifier/status.h"
+#include "notifier/show/status.h"
 #include "notifier/trouble/trouble.h"
 
 #include "app/report_list.h"

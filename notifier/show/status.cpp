@@ -3,7 +3,8 @@
 // shares it under a lock held only for the copy; the icon's thread is told
 // by a posted message, never a sent one, so backing up waits for nobody.
 #include "notifier/notifier.h"
-#include "notifier/status.h"
+#include "notifier/show/show.h"
+#include "notifier/show/status.h"
 #include "notifier/trouble/trouble.h"
 
 #include <string.h>

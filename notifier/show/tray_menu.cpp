@@ -1,7 +1,8 @@
 // The icon's menu and what its commands do: the status window, the settings
 // program, the backup folder, the log, and stopping the notifier.
+#include "notifier/notifier.h"
 #include "notifier/resource.h"
-#include "notifier/status.h"
+#include "notifier/show/status.h"
 
 #include <shellapi.h>
 

@@ -1,7 +1,8 @@
-// What the notifier's icon and status window show: a snapshot that the
-// copying thread publishes and the icon's thread reads, and the words for it.
-#ifndef DUPLIX_STATUS_H
-#define DUPLIX_STATUS_H
+// What the show room's own files share: the snapshot that the copying
+// thread publishes and the icon's thread reads, the words built from it,
+// the icon's menu and the status window. show.h has what others call.
+#ifndef DUPLIX_NOTIFIER_STATUS_H
+#define DUPLIX_NOTIFIER_STATUS_H
 
 #include "notifier/notifier.h"
 
@@ -36,15 +37,6 @@ struct NotifierStatus {
     int startedReason;
 };
 
-// status.cpp, the copying thread's side. Until OpenStatusBoard they do nothing.
-// Publishes what the list shows, busy when something is about to be copied;
-// at most a few times a second, the rest owed.
-void PublishStatus(const WatchList *list, int busy);
-// Milliseconds until a publish is owed (INFINITE for none).
-DWORD TimeToNextStatus(const WatchList *list);
-// A newest copy of source has just been made (on any copying thread).
-void NoteCopyMade(const char *source);
-
 // status.cpp, for the icon's thread. A snapshot is too big for a static
 // (the tool chain would store its zeros in the program): each comes from
 // the heap. 0 when there is no memory for them.
@@ -68,12 +60,6 @@ void FormatBalloon(const NotifierStatus *status, LONG begun, char *out, int size
 // The local time of a tick count in the log's form, "2026-12-07 14:03:12".
 void FormatTickTime(DWORD tick, char *out, int size);
 void FormatFileTimeText(const FILETIME *when, char *out, int size);
-// Copies path into out, keeping its end (the name) when it must be cut.
-void CopyPathTail(const char *path, char *out, int size);
-
-// tray_icon.cpp: the icon's thread, started once the turn is ours.
-void StartTrayIcon(void);
-void StopTrayIcon(void);
 
 // tray_menu.cpp: the icon's menu and the commands it shares with the
 // status window.

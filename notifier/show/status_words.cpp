@@ -1,7 +1,8 @@
 // The words of the icon's tip, its balloons and the status window's times,
 // built from a snapshot into fixed buffers, cut to fit and terminated.
 #include "notifier/notifier.h"
-#include "notifier/status.h"
+#include "notifier/show/show.h"
+#include "notifier/show/status.h"
 #include "notifier/trouble/trouble.h"
 
 static void AppendNumber(char *out, int size, int number)
