@@ -1,5 +1,6 @@
-// What the notifier's files share: the watched list, the results of a copy,
-// and the operations each file provides.
+// What the notifier's rooms share: the watched list and what it holds, and
+// the top's own work: reading the list, times, the turn, the loop, the log.
+// Each room (watch/, copy/, trouble/, show/) declares the rest in its header.
 #ifndef DUPLIX_NOTIFIER_H
 #define DUPLIX_NOTIFIER_H
 
@@ -43,7 +44,7 @@ struct FileTrouble {
     FILETIME seen;
 };
 
-struct TreeRead;
+struct TreeRead;  // watch/tree_read.cpp
 
 // One watched folder: the folder of listed files, or a listed folder's
 // tree. Its handles belong to one watching thread.
@@ -71,8 +72,9 @@ struct AboveWatch {
     HANDLE change;
 };
 
-struct ReportedPath;
+struct ReportedPath;  // watch/report_queue.cpp
 
+// The names the trees reported, oldest first (watch/report_queue.cpp).
 struct ReportQueue {
     CRITICAL_SECTION lock;
     ReportedPath *items;
@@ -90,7 +92,7 @@ struct TreeLook {
     FILETIME seen;  // of its earliest change not yet looked at
 };
 
-struct WatchGroup;
+struct WatchGroup;  // watch/folder_watch.cpp: one watching thread
 
 struct WatchList {
     char backup[MAX_PATH];
