@@ -86,14 +86,13 @@ static int RestoreKeeping(const CopiesWindow *w, const CopyVersion *version, con
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FAIL_TOO_LONG;
     }
-    result = CopyVersionTo(w, version, staged, PLACE_RENAME);
+    result = CopyVersionTo(w, version, w->source, PLACE_STAGED);
     return result == COPY_DONE ? PlaceKeepingAside(staged, w->source, keep) : result;
 }
 
 int RestoreVersion(const CopiesWindow *w, const CopyVersion *version, char *keep)
 {
     HANDLE probe;
-    int result;
 
     // Gone already: nothing is kept for a version that cannot come back.
     if (!IsVersionKept(w, version)) {

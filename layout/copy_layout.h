@@ -30,6 +30,8 @@
 // The notifier's log, in the backup folder (in the temporary folder while
 // that cannot be written); one generation kept with ".old" added.
 #define LOG_NAME "Duplix.log"
+// The backup folder's mark: which disk holds these copies.
+#define DISK_MARK_NAME "Duplix.id"
 
 // The backup path as the notifier uses it: full, without a trailing
 // backslash, the default when empty or unusable (MAX_PATH bytes).

@@ -45,6 +45,17 @@ static int TargetFailure(DWORD error)
         return FAIL_NOT_WRITABLE;
     case ERROR_FILENAME_EXCED_RANGE:
         return FAIL_TOO_LONG;
+    case ERROR_FILE_TOO_LARGE:
+        return FAIL_TOO_BIG;
+    case ERROR_INVALID_DRIVE:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NO_NET_OR_BAD_PATH:
+        return FAIL_DISK_AWAY;
     default:
         return COPY_RETRY; // a copy held open, say
     }
@@ -267,7 +278,7 @@ static int CopyOpened(const char *source, const char *target, int place, EndChec
     error = GetLastError();
     CloseHandle(in);
     SetLastError(error);
-    if (result == COPY_DONE)
+    if (result == COPY_DONE && place != PLACE_STAGED)
         result = PutInPlace(temp, target, place);
     return result == COPY_DONE || result == COPY_WAITING ? result : DropTemp(temp, result);
 }

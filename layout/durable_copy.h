@@ -28,6 +28,13 @@
 // The source's content lies only online (a cloud placeholder): reading it
 // would download it, so it is left until it is on the disk.
 #define FAIL_ONLINE_ONLY 13
+// The backup path's drive or share cannot be reached: the disk is away.
+#define FAIL_DISK_AWAY 14
+// Bigger than the backup disk's file system or its free space can hold.
+#define FAIL_TOO_BIG 15
+// Not a copy's: the notifier's word for a backup disk that is there but
+// is not the one that holds the copies.
+#define FAIL_OTHER_DISK 16
 
 // Added to every temporary name, so that nothing takes one for a file.
 #define TEMP_SUFFIX ".~dx"
@@ -42,6 +49,8 @@
                               // the system can, its security and streams
 #define PLACE_OR_WAIT 2       // a held target: the copy waits beside it
                               // under WAITING_SUFFIX (COPY_WAITING)
+#define PLACE_STAGED 3        // left whole and flushed under the temporary
+                              // name beside target, for the caller to place
 
 // What a refusal to read a source means for its backup: a FAIL_ code, or
 // COPY_RETRY for a passing one (in use, locked).

@@ -15,10 +15,11 @@ static void WatchAndCopy(void)
     // Settings are read only now, so the last notifier started works from
     // the last settings stored.
     LoadWatchList(&list);
-    if (StartWatching(&list))
+    if (StartDiskWatch(&list) && StartWatching(&list))
         RunNotifier(&list);
     LogStart(&list);
     StopWatching(&list);
+    StopDiskWatch();
     StopTrayIcon();
     FreeWatchList(&list);
     WriteLog("Stopped.");

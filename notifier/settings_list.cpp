@@ -173,8 +173,9 @@ int LoadWatchList(WatchList *list)
 
     ZeroMemory(list, sizeof(*list));
     GetSystemTimeAsFileTime(&list->started);
+    // The backup folder is made by the first look at the disk, and only
+    // where no other disk took the place of the one that holds the copies.
     ReadBackupFolder(list->backup);
-    MakeFolderTree(list->backup);
     OpenLog(list->backup);
     load.list = list;
     load.capacity = load.folderCapacity = 0;

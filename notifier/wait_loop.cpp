@@ -87,18 +87,27 @@ static int BackUpPending(WatchList *list)
     int i;
 
     for (;;) {
+        // Nothing is done before the first look at the backup disk.
+        TakeDiskState(list);
+        if (!IsDiskKnown())
+            return 1;
         // It takes the folders' changes too, and copies what they reported.
         if (ServeReported(list) == COPY_STOPPED)
             return 0;
         i = NextPending(list);
-        if (i >= 0) {
+        if (IsDiskReady() && HasWaitingFiles(list)) {
+            // What waited for the disk, a batch at a time: reports go first.
+            PublishStatus(list, 1);
+            if (CatchUpWaiting(list) == COPY_STOPPED)
+                return 0;
+        } else if (i >= 0) {
             // Cleared first: a change reported while it is copied marks it again.
             list->entries[i].pending = 0;
             list->entries[i].reported = 0;
             PublishStatus(list, 1);
             if (BackUpEntry(list, &list->entries[i]) == COPY_STOPPED)
                 return 0;
-        } else if (list->lookCount > 0) {
+        } else if (list->lookCount > 0 && IsDiskReady()) {
             PublishStatus(list, 1);
             if (LookOverTrees(list) == COPY_STOPPED)
                 return 0;
@@ -142,10 +151,11 @@ static void WatchAndBackUp(WatchList *list)
     for (;;) {
         if (!BackUpPending(list))
             return;
-        LogStart(list);
+        if (IsDiskKnown())
+            LogStart(list);
         if (RetryDueFiles(list) == COPY_STOPPED)
             return;
-        if (IsDue(GetTickCount(), nextPrune)) {
+        if (IsDue(GetTickCount(), nextPrune) && IsDiskReady()) {
             if (!PruneBySteadyClock(list, &clock))
                 return;
             nextPrune = GetTickCount() + PRUNE_MS;

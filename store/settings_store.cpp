@@ -61,6 +61,9 @@ static void RemoveStaleEntries(int first)
 
     if (RegOpenKeyExA(HKEY_CURRENT_USER, PRODUCT_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
+    // OK confirms the backup path with whatever disk lies there now: the
+    // notifier started next takes it as the one that holds the copies.
+    RegDeleteValueA(key, BACKUP_DISK_VALUE);
     for (i = first; i < INT_MAX; i++) {
         MakeListItemName(name, i);
         if (RegDeleteValueA(key, name) != ERROR_SUCCESS)

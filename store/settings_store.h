@@ -8,6 +8,10 @@
 #define LIST_ITEM_FORMAT "ListItem%i"
 #define WND_LEFT_VALUE "WndLeft"
 #define WND_TOP_VALUE "WndTop"
+// Which disk holds the copies: the mark in the backup folder, with the hash
+// of the backup path it belongs to. The notifier writes it; a save forgets
+// it, so that OK confirms whatever disk lies at the path.
+#define BACKUP_DISK_VALUE "BackupDisk"
 
 // Stored, and shown, when the backup path is empty or missing.
 #define DEFAULT_BACKUP_PATH "C:\\Duplix Path"

@@ -23,6 +23,7 @@ struct StatusBoard {
     LONG startedCount;
     char startedPath[MAX_PATH];
     int startedReason;
+    int diskState;  // the last publish's
     NotifierStatus *next;
 };
 
@@ -97,7 +98,8 @@ void ReadStatusBackup(char *backup)
 // so that wrapped counts do no harm.
 static int IsCounted(const FileTrouble *trouble, DWORD now)
 {
-    return !FindReason(trouble->reason)->saved && now - trouble->since >= GetQuietAge(trouble->reason);
+    return !FindReason(trouble->reason)->saved && !IsWaitingForDisk(trouble->reason) &&
+           now - trouble->since >= GetQuietAge(trouble->reason);
 }
 
 static void AddRow(NotifierStatus *out, const FileTrouble *trouble)
@@ -134,6 +136,7 @@ static void AddTroubles(NotifierStatus *out, const WatchList *list, DWORD now)
     for (i = 0; i < list->troubleCount; i++) {
         const FileTrouble *trouble = &list->troubles[i];
 
+        out->waiting += IsWaitingForDisk(trouble->reason);
         if (!IsCounted(trouble, now))
             continue;
         out->troubleCount++;
@@ -143,6 +146,20 @@ static void AddTroubles(NotifierStatus *out, const WatchList *list, DWORD now)
         NoteIfBegun(trouble, now);
     }
     g_board.countedUpTo = now;
+}
+
+// The disk gone (away or another) begins one trouble: one balloon.
+static void AddDiskState(NotifierStatus *out, const WatchList *list)
+{
+    GetDiskReport(&out->diskState, &out->diskSince, &out->caughtUp);
+    if (out->diskState == DISK_AWAY || out->diskState == DISK_OTHER)
+        out->waiting += list->reports.count;
+    if (out->diskState != g_board.diskState && (out->diskState == DISK_AWAY || out->diskState == DISK_OTHER)) {
+        g_board.startedCount++;
+        CopyPathTail(list->backup, g_board.startedPath, sizeof(g_board.startedPath));
+        g_board.startedReason = out->diskState == DISK_AWAY ? FAIL_DISK_AWAY : FAIL_OTHER_DISK;
+    }
+    g_board.diskState = out->diskState;
 }
 
 // What waits to be copied: the names the trees reported, the listed files
@@ -160,6 +177,7 @@ static void BuildStatus(NotifierStatus *out, const WatchList *list, int busy, DW
         out->copying += list->entries[i].pending != 0;
     }
     AddTroubles(out, list, now);
+    AddDiskState(out, list);
     EnterCriticalSection(&g_lock);
     lstrcpynA(out->lastCopy, g_board.lastCopy, sizeof(out->lastCopy));
     out->lastCopyAt = g_board.lastCopyAt;

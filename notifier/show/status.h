@@ -27,6 +27,10 @@ struct NotifierStatus {
     int copying;       // files, listed files and trees waiting to be copied
     int troubleCount;  // files not backed up, by the log's rules
     int diskTrouble;   // FAIL_NOT_WRITABLE or FAIL_DISK_FULL among them, or 0
+    int diskState;     // a DISK_ state
+    FILETIME diskSince;  // when it began
+    int waiting;       // files waiting for the backup disk
+    int caughtUp;      // files the last catch-up copied
     int rowCount;
     StatusRow rows[STATUS_ROWS];
     char lastCopy[MAX_PATH];  // "" while no copy was made
@@ -54,6 +58,9 @@ void ReadStatusBackup(char *backup);
 // status_words.cpp: the texts built from a snapshot, cut to size bytes.
 void FormatTip(const NotifierStatus *status, char *out, int size);
 int HasTrouble(const NotifierStatus *status);
+// Whether the backup disk is away or another disk, and the words for it.
+int IsDiskGone(const NotifierStatus *status);
+const char *GetDiskSentence(const NotifierStatus *status);
 // "VELT Duplix 98 cannot back up plan.doc: the backup disk is full." for
 // one trouble begun, or a count for several.
 void FormatBalloon(const NotifierStatus *status, LONG begun, char *out, int size);

@@ -50,13 +50,30 @@ static void FillRows(HWND list, const NotifierStatus *status)
     FitListColumns(list, 0);
 }
 
-static const char *DescribeBackupState(const NotifierStatus *status)
+static void DescribeBackupState(const NotifierStatus *status, char *text, int size)
 {
-    if (status->diskTrouble == FAIL_DISK_FULL)
-        return "It cannot be written: the backup disk is full.";
-    if (status->diskTrouble == FAIL_NOT_WRITABLE)
-        return "It cannot be written.";
-    return "It can be written.";
+    char when[32];
+
+    if (IsDiskGone(status)) {
+        // "The backup disk is not there since 12/8/2026 9:14; 3 files wait."
+        lstrcpynA(text, GetDiskSentence(status), size);
+        text[0] = 'T';
+        FormatFileTimeText(&status->diskSince, when, sizeof(when));
+        AppendText(text, size, " since ");
+        AppendText(text, size, when);
+        wsprintfA(when, "; %d %s.", status->waiting, status->waiting == 1 ? "file waits" : "files wait");
+        AppendText(text, size, when);
+    } else if (status->diskTrouble == FAIL_DISK_FULL) {
+        lstrcpynA(text, "It cannot be written: the backup disk is full.", size);
+    } else if (status->diskTrouble == FAIL_NOT_WRITABLE) {
+        lstrcpynA(text, "It cannot be written.", size);
+    } else {
+        lstrcpynA(text, "It can be written.", size);
+        if (status->caughtUp > 0) {
+            wsprintfA(when, " Caught up %d %s.", status->caughtUp, status->caughtUp == 1 ? "file" : "files");
+            AppendText(text, size, when);
+        }
+    }
 }
 
 static void ShowWatched(HWND hDlg, const NotifierStatus *status)
@@ -99,13 +116,15 @@ static void ShowSummary(HWND hDlg, const NotifierStatus *status)
 static void Refresh(HWND hDlg)
 {
     NotifierStatus *status = g_statusWindow.status;
+    char state[MAX_PATH];
 
     ReadStatus(status);
     if (status->serial == g_statusWindow.shownSerial)
         return;
     g_statusWindow.shownSerial = status->serial;
     SetDlgItemTextA(hDlg, IDC_STATUS_PATH, status->backup);
-    SetDlgItemTextA(hDlg, IDC_STATUS_WRITABLE, DescribeBackupState(status));
+    DescribeBackupState(status, state, sizeof(state));
+    SetDlgItemTextA(hDlg, IDC_STATUS_WRITABLE, state);
     ShowWatched(hDlg, status);
     ShowLastCopy(hDlg, status);
     ShowSummary(hDlg, status);

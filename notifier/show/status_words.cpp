@@ -20,9 +20,20 @@ static void AppendFiles(char *out, int size, int count)
     AppendText(out, size, count == 1 ? " file" : " files");
 }
 
+int IsDiskGone(const NotifierStatus *status)
+{
+    return status->diskState == DISK_AWAY || status->diskState == DISK_OTHER;
+}
+
 int HasTrouble(const NotifierStatus *status)
 {
-    return status->troubleCount > 0;
+    return status->troubleCount > 0 || IsDiskGone(status);
+}
+
+// "the backup disk is not there" or "... not the one that holds the copies".
+const char *GetDiskSentence(const NotifierStatus *status)
+{
+    return FindReason(status->diskState == DISK_OTHER ? FAIL_OTHER_DISK : FAIL_DISK_AWAY)->sentence;
 }
 
 void FormatTip(const NotifierStatus *status, char *out, int size)
@@ -30,7 +41,9 @@ void FormatTip(const NotifierStatus *status, char *out, int size)
     if (size <= 0)
         return;
     lstrcpynA(out, PRODUCT_TITLE " - ", size);
-    if (status->diskTrouble != 0) {
+    if (IsDiskGone(status)) {
+        AppendText(out, size, GetDiskSentence(status));
+    } else if (status->diskTrouble != 0) {
         AppendText(out, size, FindReason(status->diskTrouble)->sentence);
     } else if (status->troubleCount > 0) {
         AppendFiles(out, size, status->troubleCount);
@@ -47,6 +60,12 @@ void FormatBalloon(const NotifierStatus *status, LONG begun, char *out, int size
 {
     if (size <= 0)
         return;
+    if (begun == 1 && IsWaitingForDisk(status->startedReason)) {
+        lstrcpynA(out, PRODUCT_TITLE " - ", size);
+        AppendText(out, size, FindReason(status->startedReason)->sentence);
+        AppendText(out, size, ". Changes wait for it and are copied once it is back.");
+        return;
+    }
     lstrcpynA(out, PRODUCT_TITLE " cannot back up ", size);
     if (begun == 1) {
         AppendText(out, size, FindFileName(status->startedPath));

@@ -8,6 +8,9 @@
 #include "notifier/show/show.h"
 #include "notifier/show/status.h"
 
+#include "notifier/trouble/trouble.h"
+
+#include <dbt.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
@@ -218,6 +221,11 @@ static LRESULT CALLBACK TrayWindowProc(HWND window, UINT msg, WPARAM wParam, LPA
     case WM_TIMER:
         OnTimer(wParam);
         return 0;
+    case WM_DEVICECHANGE:
+        // A disk plugged in may be the backup disk coming back.
+        if (wParam == DBT_DEVICEARRIVAL)
+            CheckDiskNow();
+        return TRUE;
     case WM_CLOSE:
         return 0;  // the icon goes with the notifier, not before
     case WM_END_ICON:

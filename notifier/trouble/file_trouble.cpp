@@ -9,6 +9,9 @@
 #include "notifier/watch/watch.h"
 
 #define FIRST_RETRY_MS 100
+// Files of a catch-up copied side by side at a time: small enough that a
+// save made meanwhile waits a moment at most.
+#define CATCH_UP_BATCH 16
 #define LAST_RETRY_MS 60000
 
 // A full or refusing backup disk fails every file alike: it gets one line,
@@ -88,7 +91,7 @@ static void LogStreak(FileTrouble *trouble, int reason)
 {
     char shown[LONG_PATH], cut[LOGGED_PATH];
 
-    if (!g_startLogged || (trouble->logged && trouble->reason == reason))
+    if (!g_startLogged || (trouble->logged && trouble->reason == reason) || IsWaitingForDisk(reason))
         return;
     if (GetTickCount() - trouble->since < GetQuietAge(reason))
         return;
@@ -186,8 +189,24 @@ static void NoteResult(WatchList *list, const char *path, int listed, int result
         g_diskTrouble = 0;
         NoteSuccess(list, path);
     } else if (result != COPY_STOPPED) {
+        // The disk may have gone: the look that tells comes at once.
+        if (IsDiskFailure(result))
+            CheckDiskNow();
+        if (result == FAIL_DISK_FULL && before != NULL && IsTooBigForDisk(list->backup, before))
+            result = FAIL_TOO_BIG;
         NoteFailure(list, path, listed, result, before, seen);
     }
+}
+
+// Waiting files are no failures: their back-off starts afresh once the disk is back.
+static int GetDiskWaitReason(void)
+{
+    int state;
+    FILETIME since;
+    int caught;
+
+    GetDiskReport(&state, &since, &caught);
+    return state == DISK_OTHER ? FAIL_OTHER_DISK : FAIL_DISK_AWAY;
 }
 
 static int TryFile(WatchList *list, const char *path, int listed, const WIN32_FIND_DATAA *info, const FILETIME *seen)
@@ -199,8 +218,17 @@ static int TryFile(WatchList *list, const char *path, int listed, const WIN32_FI
     if (info == NULL && GetPathInfo(path, &before))
         info = &before;
     GetDueSeen(list, path, seen, &due);
+    if (!IsDiskReady() && info != NULL) {
+        NoteFailure(list, path, listed, GetDiskWaitReason(), info, &due);
+        return COPY_DONE;
+    }
     // Read, a placeholder would bring its content down from online.
-    result = info != NULL && IsOnlineOnly(info) ? FAIL_ONLINE_ONLY : BackUpFile(list->backup, path, info, &due);
+    if (info != NULL && IsOnlineOnly(info))
+        result = FAIL_ONLINE_ONLY;
+    else if (info != NULL && IsPastFileSystem(list->backup, info))
+        result = FAIL_TOO_BIG;
+    else
+        result = BackUpFile(list->backup, path, info, &due);
     NoteResult(list, path, listed, result, info, &due);
     return result;
 }
@@ -223,6 +251,11 @@ int TryFilesWhenDue(WatchList *list, CopyJob *jobs, int count, const FILETIME *s
         jobs[due] = jobs[i];
         GetDueSeen(list, jobs[due].path, seen, &jobs[due].seen);
         due++;
+    }
+    if (!IsDiskReady()) {
+        for (i = 0; i < due; i++)
+            NoteFailure(list, jobs[i].path, 0, GetDiskWaitReason(), &jobs[i].info, &jobs[i].seen);
+        return COPY_DONE;
     }
     RunCopyJobs(list->backup, jobs, due);
     for (i = 0; i < due; i++)
@@ -268,7 +301,8 @@ int RetryDueFiles(WatchList *list)
     for (i = list->troubleCount - 1; i >= 0; i--) {
         FileTrouble *trouble = &list->troubles[i];
 
-        if (i >= list->troubleCount || IsPermanentFailure(trouble->reason) || !IsDue(GetTickCount(), trouble->retryAt))
+        if (i >= list->troubleCount || IsPermanentFailure(trouble->reason) || IsWaitingForDisk(trouble->reason) ||
+            !IsDue(GetTickCount(), trouble->retryAt))
             continue;
         lstrcpynA(path, trouble->path, sizeof(path));
         listed = trouble->listed;
@@ -287,7 +321,7 @@ DWORD TimeToNextRetry(const WatchList *list)
     for (i = 0; i < list->troubleCount; i++) {
         const FileTrouble *trouble = &list->troubles[i];
 
-        if (IsPermanentFailure(trouble->reason))
+        if (IsPermanentFailure(trouble->reason) || IsWaitingForDisk(trouble->reason))
             continue;
         if (IsDue(now, trouble->retryAt))
             return 0;
@@ -317,4 +351,65 @@ void FreeTroubles(WatchList *list)
         HeapFree(GetProcessHeap(), 0, list->troubles);
     list->troubles = NULL;
     list->troubleCount = list->troubleCapacity = 0;
+}
+
+int HasWaitingFiles(const WatchList *list)
+{
+    int i;
+
+    for (i = 0; i < list->troubleCount; i++) {
+        if (IsWaitingForDisk(list->troubles[i].reason))
+            return 1;
+    }
+    return 0;
+}
+
+// The waiting file saved last, -1 when none waits.
+static int FindNewestWaiting(const WatchList *list)
+{
+    int i, newest = -1;
+
+    for (i = 0; i < list->troubleCount; i++) {
+        if (IsWaitingForDisk(list->troubles[i].reason) &&
+            (newest < 0 || CompareFileTime(&list->troubles[i].written, &list->troubles[newest].written) > 0))
+            newest = i;
+    }
+    return newest;
+}
+
+int CatchUpWaiting(WatchList *list)
+{
+    CopyJob *jobs;
+    FileTrouble *trouble;
+    FILETIME now;
+    int count = 0, i, result;
+
+    if (!IsDiskReady())
+        return COPY_DONE;
+    jobs = (CopyJob *)HeapAlloc(GetProcessHeap(), 0, CATCH_UP_BATCH * sizeof(CopyJob));
+    if (jobs == NULL)
+        return COPY_DONE;
+    GetSystemTimeAsFileTime(&now);
+    while (count < CATCH_UP_BATCH && (i = FindNewestWaiting(list)) >= 0) {
+        trouble = &list->troubles[i];
+        // Taken: tried now, then as any passing trouble.
+        trouble->reason = COPY_RETRY;
+        trouble->retryAt = GetTickCount();
+        lstrcpynA(jobs[count].path, trouble->path, LONG_PATH);
+        jobs[count].result = COPY_RETRY;
+        if (trouble->listed || !GetPathInfo(trouble->path, &jobs[count].info)) {
+            result = TryFile(list, jobs[count].path, trouble->listed, NULL, &now);
+            if (result == COPY_STOPPED)
+                break;
+            NoteCaughtUp(result == COPY_DONE);
+            continue;
+        }
+        count++;
+    }
+    result = TryFilesWhenDue(list, jobs, count, &now);
+    for (i = 0; i < count; i++)
+        NoteCaughtUp(jobs[i].result == COPY_DONE);
+    HeapFree(GetProcessHeap(), 0, jobs);
+    EndCatchUp(list);
+    return MustEnd() ? COPY_STOPPED : result;
 }

@@ -45,6 +45,7 @@ struct FailureReason {
     int permanent;         // tried again only once the file has changed
     int disk;              // the backup disk or folder: every file fails alike
     int saved;             // the version is kept all the same: no failure
+    int waits;             // the file waits for the backup disk to come back
 };
 // The row of a reason; an unknown code gets the row of a file in use.
 const FailureReason *FindReason(int code);
@@ -52,5 +53,57 @@ const FailureReason *FindReason(int code);
 int IsPermanentFailure(int reason);
 // A full or refusing backup disk: every file fails alike.
 int IsDiskFailure(int reason);
+// The file waits for the backup disk: neither tried nor counted meanwhile.
+int IsWaitingForDisk(int reason);
+
+// Files that waited for the backup disk, copied once it is back: the
+// newest saves first, side by side, a batch at a time so that saves made
+// meanwhile go before the rest. COPY_STOPPED or done.
+int CatchUpWaiting(WatchList *list);
+// Whether files wait for the backup disk.
+int HasWaitingFiles(const WatchList *list);
+
+// backup_disk.cpp: the backup disk as one state, looked at every few
+// seconds on a thread of its own (a share gone away may take long to
+// answer), and at once when asked.
+#define DISK_UNKNOWN 0  // not looked at yet
+#define DISK_THERE 1
+#define DISK_AWAY 2     // its drive or share cannot be reached
+#define DISK_OTHER 3    // there, but not the one that holds the copies
+// Starts the looks; the list's wake event is set when the answer changes.
+int StartDiskWatch(WatchList *list);
+void StopDiskWatch(void);
+// Asks for a look at once: a copy failed on the disk, a volume arrived.
+void CheckDiskNow(void);
+// Whether copies may be made now.
+int IsDiskReady(void);
+// Whether the disk has been looked at since the start.
+int IsDiskKnown(void);
+// Takes a change of the answer on the copying thread: its log line, the
+// troubles of the disk turned into waiting files, the catch-up begun.
+void TakeDiskState(WatchList *list);
+// Counts files caught up, for the line that ends a catch-up.
+void NoteCaughtUp(int files);
+// Tells the line once no file waits any more.
+void EndCatchUp(const WatchList *list);
+// The state, since when it holds, and the files the last catch-up copied.
+void GetDiskReport(int *state, FILETIME *since, int *caughtUp);
+// A deletion could not be recorded while the disk was away: the trees are
+// looked over once it is back.
+void NoteGoneUnrecorded(void);
+
+// disk_identity.cpp: which disk lies at the backup path. The backup folder
+// holds a mark whose name the product key keeps: a folder missing, or with
+// another mark, where copies were made is another disk. A path not used
+// before, or just confirmed with OK in the settings, is taken as it is.
+int LookAtBackupDisk(const char *backup);
+// "X:\" or "\\server\share\" of the backup path (MAX_PATH bytes); 0 for none.
+int GetBackupRoot(const char *backup, char *root);
+
+// disk_room.cpp: a file the backup disk cannot hold.
+// Past what its file system holds (4 GB on FAT): not worth a try.
+int IsPastFileSystem(const char *backup, const WIN32_FIND_DATAA *info);
+// Bigger than the disk's free space, after a copy found the disk full.
+int IsTooBigForDisk(const char *backup, const WIN32_FIND_DATAA *info);
 
 #endif

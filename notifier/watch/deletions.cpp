@@ -6,6 +6,7 @@
 // recorded again. Only the copying thread records, so appends never meet.
 #include "notifier/notifier.h"
 #include "notifier/copy/copy.h"
+#include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 #include "notifier/watch/watch_internal.h"
 
@@ -54,6 +55,12 @@ void RecordGone(WatchList *list, const char *root, const char *source, const FIL
     char path[LONG_PATH], copy[LONG_PATH];
     WIN32_FIND_DATAA info;
 
+    // Away, the record cannot be written: a look finds the gone files once
+    // the disk is back.
+    if (!IsDiskReady()) {
+        NoteGoneUnrecorded();
+        return;
+    }
     lstrcpynA(path, source, sizeof(path));
     FindGoneTop(root, path);
     if (IsClutterName(FindFileName(path)) || !MapToBackup(list->backup, path, copy, sizeof(copy)) ||
