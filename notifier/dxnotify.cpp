@@ -15,7 +15,8 @@ static void WatchAndCopy(void)
     // Settings are read only now, so the last notifier started works from
     // the last settings stored.
     LoadWatchList(&list);
-    if (StartDiskWatch(&list) && StartWatching(&list))
+    // The disk's looks wake the loop through the event the watching makes.
+    if (StartWatching(&list) && StartDiskWatch(&list))
         RunNotifier(&list);
     LogStart(&list);
     StopWatching(&list);

@@ -155,7 +155,10 @@ static void WatchAndBackUp(WatchList *list)
             LogStart(list);
         if (RetryDueFiles(list) == COPY_STOPPED)
             return;
-        if (IsDue(GetTickCount(), nextPrune) && IsDiskReady()) {
+        // Away, the rings wait with the rest: the prune comes a minute on.
+        if (IsDue(GetTickCount(), nextPrune) && !IsDiskReady())
+            nextPrune = GetTickCount() + PRUNE_MS;
+        if (IsDue(GetTickCount(), nextPrune)) {
             if (!PruneBySteadyClock(list, &clock))
                 return;
             nextPrune = GetTickCount() + PRUNE_MS;

@@ -228,10 +228,13 @@ TEST_F(Trust, ALongCopyEndsWithinASecondOfAStopOrOfANewerNotifiersTakeover)
     for (int i = 0; i < 256; i++)
         ASSERT_TRUE(WriteFile(big, chunk.data(), (DWORD)chunk.size(), &written, NULL));
     CloseHandle(big);
-    List({"big.bin"});
     for (bool takeover : {false, true}) {
         SCOPED_TRACE(takeover ? "a newer notifier" : "the stop event");
+        // A fresh backup each time: a backup folder that vanished is
+        // otherwise taken for another disk.
         RemoveFolderTree(bak_);
+        CleanProductKey();
+        List({"big.bin"});
         Child first, newer;
         Start(first);
         WIN32_FILE_ATTRIBUTE_DATA temp;
