@@ -162,6 +162,20 @@ static int WriteSlotRound(const char *slot, const SlotRound *round)
 static char *g_readySlot[RING_COUNT];
 static ULONGLONG g_readyRound[RING_COUNT];
 
+// The name an emptied slot waits under until the prune removes it.
+static int GetAsideName(const char *slot, char *aside)
+{
+    return AddSuffix(aside, LONG_PATH, slot, TEMP_SUFFIX);
+}
+
+static int SetSlotAside(const char *slot)
+{
+    char aside[LONG_PATH];
+    WIN32_FIND_DATAA info;
+
+    return GetAsideName(slot, aside) && !GetPathInfo(aside, &info) && MovePathReplacing(slot, aside);
+}
+
 // A slot taken in an earlier round is emptied and recorded for this one.
 // One without a record (made before rounds were recorded) or recorded for a
 // later round (the clock was set back) keeps what it holds: only what the
@@ -174,7 +188,9 @@ static int TakeSlot(const char *slot, int ring, const FILETIME *when, const Slot
 
     if (known && !IsSlotFromEarlierRound(ring, &held, when))
         return MakeFolderTree(slot);
-    if (known)
+    // Emptied by a rename, under the lock for a moment only: the old
+    // round's names (tens of thousands in a day slot) go at the next prune.
+    if (known && !SetSlotAside(slot))
         RemoveTree(slot, NULL);
     else if (GetPathInfo(slot, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         DeletePath(slot);
@@ -227,7 +243,10 @@ static int PruneSlot(int ring, const char *slot, const FILETIME *now)
 {
     SlotRound round;
     WIN32_FIND_DATAA info;
+    char aside[LONG_PATH];
 
+    if (GetAsideName(slot, aside) && GetPathInfo(aside, &info) && !RemoveTree(aside, MustEnd))
+        return 0;
     if (!GetPathInfo(slot, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return 1;
     if (!ReadSlotRound(slot, &round)) {

@@ -21,6 +21,7 @@ typedef BOOL(WINAPI *ReadChangesCall)(HANDLE, LPVOID, DWORD, BOOL, DWORD, LPDWOR
 struct TreeRead {
     HANDLE folder;
     OVERLAPPED overlapped;
+    int pending;  // a read is issued and not yet taken
     DWORD buffer[READ_BUFFER_SIZE / sizeof(DWORD)]; // DWORD-aligned, as the records are
 };
 
@@ -40,8 +41,9 @@ static ReadChangesCall ReadChanges(void)
 static int IssueRead(TreeRead *read)
 {
     ResetEvent(read->overlapped.hEvent);
-    return ReadChanges()(read->folder, read->buffer, sizeof(read->buffer), TRUE, TREE_FILTER, NULL,
-                         &read->overlapped, NULL);
+    read->pending = ReadChanges()(read->folder, read->buffer, sizeof(read->buffer), TRUE, TREE_FILTER, NULL,
+                                  &read->overlapped, NULL) != FALSE;
+    return read->pending;
 }
 
 void StopTreeRead(WatchFolder *folder)
@@ -51,9 +53,11 @@ void StopTreeRead(WatchFolder *folder)
     if (read == NULL)
         return;
     // Closing the folder ends the read; it is waited for before its buffer
-    // goes, since the system writes the buffer until then.
+    // goes, since the system writes the buffer until then. A folder deleted
+    // has no read left to wait for: its thread goes on at once.
     CloseHandle(read->folder);
-    WaitForSingleObject(read->overlapped.hEvent, 5000);
+    if (read->pending)
+        WaitForSingleObject(read->overlapped.hEvent, 5000);
     CloseHandle(read->overlapped.hEvent);
     HeapFree(GetProcessHeap(), 0, read);
     folder->read = NULL;
@@ -144,8 +148,11 @@ int TakeTreeRead(WatchList *list, WatchFolder *folder)
 {
     DWORD size = 0;
 
-    if (!GetOverlappedResult(folder->read->folder, &folder->read->overlapped, &size, FALSE))
+    if (!GetOverlappedResult(folder->read->folder, &folder->read->overlapped, &size, FALSE)) {
+        folder->read->pending = GetLastError() == ERROR_IO_INCOMPLETE;
         return 0;
+    }
+    folder->read->pending = 0;
     // No names: more changed than the buffer holds; the tree is looked over.
     if (size == 0)
         NoteReportTick(&folder->changed);
