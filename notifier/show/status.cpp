@@ -251,7 +251,7 @@ DWORD TimeToNextStatus(const WatchList *list)
     for (i = 0; i < list->troubleCount; i++) {
         const FileTrouble *trouble = &list->troubles[i];
 
-        if (FindReason(trouble->reason)->saved || IsCounted(trouble, now))
+        if (FindReason(trouble->reason)->saved || IsWaitingForDisk(trouble->reason) || IsCounted(trouble, now))
             continue;
         wait = WaitUntil(now, trouble->since + GetQuietAge(trouble->reason));
         if (wait < next)
