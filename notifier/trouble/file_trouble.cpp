@@ -353,6 +353,22 @@ void FreeTroubles(WatchList *list)
     list->troubleCount = list->troubleCapacity = 0;
 }
 
+void NoteWaiting(WatchList *list, const char *path, const FILETIME *seen)
+{
+    int index = FindTrouble(list, path);
+    FileTrouble *trouble = index >= 0 ? &list->troubles[index] : AddTrouble(list, path, 0, seen);
+
+    if (trouble == NULL)
+        return;
+    trouble->reason = GetDiskWaitReason();
+    if (CompareFileTime(seen, &trouble->seen) < 0)
+        trouble->seen = *seen;
+    // The latest report stands for its save: the newest go first.
+    trouble->written = *seen;
+    // What it is (a file, a folder, gone) is looked at once the disk is back.
+    NoteGoneUnrecorded();
+}
+
 int HasWaitingFiles(const WatchList *list)
 {
     int i;
@@ -397,6 +413,12 @@ int CatchUpWaiting(WatchList *list)
         trouble->retryAt = GetTickCount();
         lstrcpynA(jobs[count].path, trouble->path, LONG_PATH);
         jobs[count].result = COPY_RETRY;
+        // A folder reported meanwhile is looked over with the trees.
+        if (!trouble->listed && GetPathInfo(trouble->path, &jobs[count].info) &&
+            (jobs[count].info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            RemoveTrouble(list, i);
+            continue;
+        }
         if (trouble->listed || !GetPathInfo(trouble->path, &jobs[count].info)) {
             result = TryFile(list, jobs[count].path, trouble->listed, NULL, &now);
             if (result == COPY_STOPPED)

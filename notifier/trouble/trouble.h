@@ -60,6 +60,9 @@ int IsWaitingForDisk(int reason);
 // newest saves first, side by side, a batch at a time so that saves made
 // meanwhile go before the rest. COPY_STOPPED or done.
 int CatchUpWaiting(WatchList *list);
+// A name a tree reported while the disk is away, noted without a look at
+// it: the catch-up and a look over the trees find what it is.
+void NoteWaiting(WatchList *list, const char *path, const FILETIME *seen);
 // Whether files wait for the backup disk.
 int HasWaitingFiles(const WatchList *list);
 

@@ -270,6 +270,11 @@ static int ServeOne(WatchList *list, const char *path, DWORD at)
     if (entry < 0 || IsInBackupTree(path, list->backup) || IsInSkippedFolder(path, list->entries[entry].path))
         return COPY_DONE;
     GetReportedTime(at, &seen);
+    // Away, a report costs a note: nothing can be copied before the disk is back.
+    if (!IsDiskReady()) {
+        NoteWaiting(list, path, &seen);
+        return COPY_DONE;
+    }
     if (!GetPathInfo(path, &info)) {
         RecordGone(list, list->entries[entry].path, path, &seen);
         return COPY_DONE;
