@@ -82,7 +82,7 @@ static int RestoreKeeping(const CopiesWindow *w, const CopyVersion *version, con
     char staged[LONG_PATH];
     int result;
 
-    if (!AddSuffix(staged, sizeof(staged), w->source, TEMP_SUFFIX)) {
+    if (!MakeTempName(w->source, staged)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FAIL_TOO_LONG;
     }

@@ -199,9 +199,7 @@ static int WriteTemp(HANDLE in, const char *temp, const BY_HANDLE_FILE_INFORMATI
     return result;
 }
 
-// The temporary name beside target (LONG_PATH bytes); 0 when it does not
-// fit or the system cannot reach it.
-static int MakeTempName(const char *target, char *temp)
+int MakeTempName(const char *target, char *temp)
 {
     return AddSuffix(temp, LONG_PATH, target, TEMP_SUFFIX) && CanUsePath(temp);
 }

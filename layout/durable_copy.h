@@ -52,6 +52,10 @@
 #define PLACE_STAGED 3        // left whole and flushed under the temporary
                               // name beside target, for the caller to place
 
+// The temporary name beside target (LONG_PATH bytes), where a staged copy
+// lies; 0 when it does not fit or the system cannot reach it.
+int MakeTempName(const char *target, char *temp);
+
 // What a refusal to read a source means for its backup: a FAIL_ code, or
 // COPY_RETRY for a passing one (in use, locked).
 int ClassifySourceError(DWORD error);

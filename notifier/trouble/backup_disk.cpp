@@ -15,7 +15,6 @@ static struct {
     volatile LONG answer;  // the thread's latest DISK_ answer
     int state;             // the copying thread's: the answer taken
     FILETIME since;        // when state began
-    int wasThere;          // the disk has been there since the start
     int goneUnrecorded;    // deletions to record once it is back
     int catching;          // a catch-up is under way
     int caught;            // files it copied so far
@@ -45,7 +44,10 @@ int StartDiskWatch(WatchList *list)
 
     InitializeCriticalSection(&g_disk.lock);
     lstrcpynA(g_disk.backup, list->backup, sizeof(g_disk.backup));
-    g_disk.wake = list->wake;
+    // Its own handle: a look hung on a share may outlast the watching's.
+    if (!DuplicateHandle(GetCurrentProcess(), list->wake, GetCurrentProcess(), &g_disk.wake, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return 0;
     g_disk.quit = CreateEventA(NULL, TRUE, FALSE, NULL);
     g_disk.now = CreateEventA(NULL, FALSE, FALSE, NULL);
     GetSystemTimeAsFileTime(&g_disk.since);
@@ -80,6 +82,11 @@ int IsDiskReady(void)
 int IsDiskKnown(void)
 {
     return g_disk.state != DISK_UNKNOWN;
+}
+
+int GetDiskWaitReason(void)
+{
+    return g_disk.state == DISK_OTHER ? FAIL_OTHER_DISK : FAIL_DISK_AWAY;
 }
 
 void NoteGoneUnrecorded(void)
@@ -124,11 +131,10 @@ static void TellGone(WatchList *list, int state)
 static void TellBack(WatchList *list)
 {
     // The first answer at the start is no news; a return is.
-    if (g_disk.wasThere || g_disk.state != DISK_UNKNOWN) {
+    if (g_disk.state != DISK_UNKNOWN) {
         OpenLog(list->backup);
         WriteLog("The backup disk is back: %s.", list->backup);
     }
-    g_disk.wasThere = 1;
     g_disk.catching = HasWaitingFiles(list);
     g_disk.caught = 0;
     // Deletions made meanwhile are found by a look, as at a start.

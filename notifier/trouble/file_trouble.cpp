@@ -198,17 +198,6 @@ static void NoteResult(WatchList *list, const char *path, int listed, int result
     }
 }
 
-// Waiting files are no failures: their back-off starts afresh once the disk is back.
-static int GetDiskWaitReason(void)
-{
-    int state;
-    FILETIME since;
-    int caught;
-
-    GetDiskReport(&state, &since, &caught);
-    return state == DISK_OTHER ? FAIL_OTHER_DISK : FAIL_DISK_AWAY;
-}
-
 static int TryFile(WatchList *list, const char *path, int listed, const WIN32_FIND_DATAA *info, const FILETIME *seen)
 {
     WIN32_FIND_DATAA before;
@@ -251,11 +240,6 @@ int TryFilesWhenDue(WatchList *list, CopyJob *jobs, int count, const FILETIME *s
         jobs[due] = jobs[i];
         GetDueSeen(list, jobs[due].path, seen, &jobs[due].seen);
         due++;
-    }
-    if (!IsDiskReady()) {
-        for (i = 0; i < due; i++)
-            NoteFailure(list, jobs[i].path, 0, GetDiskWaitReason(), &jobs[i].info, &jobs[i].seen);
-        return COPY_DONE;
     }
     RunCopyJobs(list->backup, jobs, due);
     for (i = 0; i < due; i++)
@@ -398,7 +382,7 @@ int CatchUpWaiting(WatchList *list)
     CopyJob *jobs;
     FileTrouble *trouble;
     FILETIME now;
-    int count = 0, i, result;
+    int count = 0, i, result, found;
 
     if (!IsDiskReady())
         return COPY_DONE;
@@ -413,13 +397,13 @@ int CatchUpWaiting(WatchList *list)
         trouble->retryAt = GetTickCount();
         lstrcpynA(jobs[count].path, trouble->path, LONG_PATH);
         jobs[count].result = COPY_RETRY;
+        found = !trouble->listed && GetPathInfo(trouble->path, &jobs[count].info);
         // A folder reported meanwhile is looked over with the trees.
-        if (!trouble->listed && GetPathInfo(trouble->path, &jobs[count].info) &&
-            (jobs[count].info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (found && (jobs[count].info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             RemoveTrouble(list, i);
             continue;
         }
-        if (trouble->listed || !GetPathInfo(trouble->path, &jobs[count].info)) {
+        if (!found) {
             result = TryFile(list, jobs[count].path, trouble->listed, NULL, &now);
             if (result == COPY_STOPPED)
                 break;

@@ -80,6 +80,8 @@ void StopDiskWatch(void);
 void CheckDiskNow(void);
 // Whether copies may be made now.
 int IsDiskReady(void);
+// Why a file waits now: FAIL_DISK_AWAY, or FAIL_OTHER_DISK.
+int GetDiskWaitReason(void);
 // Whether the disk has been looked at since the start.
 int IsDiskKnown(void);
 // Takes a change of the answer on the copying thread: its log line, the

@@ -40,6 +40,12 @@ protected:
         RemoveDrive('r');
         BackupTest::TearDown();
     }
+    // Starts a notifier whose icon Tells reads.
+    void StartShown(Child &notifier)
+    {
+        Start(notifier);
+        notifier_pid_ = notifier.Pid();
+    }
     bool Tells(const std::string &tip)
     {
         return PumpUntil([&] {
@@ -67,8 +73,7 @@ TEST_F(BackupDisk, GoneIsToldOnceAndWhatChangedMeanwhileIsCopiedWhenItIsBack)
 {
     ASSERT_TRUE(WriteText(Src("plan.doc"), "before"));
     Child notifier;
-    Start(notifier);
-    notifier_pid_ = notifier.Pid();
+    StartShown(notifier);
     ASSERT_TRUE(Becomes(Copy("plan.doc"), "before"));
 
     RemoveDrive('r');
@@ -106,8 +111,7 @@ TEST_F(BackupDisk, AnotherDiskAtTheLetterGetsNoBackupUntilOkConfirmsIt)
     ASSERT_EQ(MakeDrive('r', other_), "");
     ASSERT_TRUE(WriteText(Src("plan.doc"), "second"));
     Child second;
-    Start(second);
-    notifier_pid_ = second.Pid();
+    StartShown(second);
     EXPECT_TRUE(Tells("VELT Duplix 98 - the backup disk is not the one that holds the copies"));
     ASSERT_TRUE(WriteText(Src("work\\new.txt"), "new"));
     EXPECT_TRUE(LogTells(tempLog_, "not the one that holds the copies: R:\\bak."));
@@ -128,8 +132,7 @@ TEST_F(BackupDisk, AShareThatCannotBeReachedIsOneLineWithItsWordsNotAFileInUse)
     PutString("BackupPath", "\\\\duplix-no-such-host\\share\\bak");
     ASSERT_TRUE(WriteText(Src("plan.doc"), "saved"));
     Child notifier;
-    Start(notifier);
-    notifier_pid_ = notifier.Pid();
+    StartShown(notifier);
     EXPECT_TRUE(Tells("VELT Duplix 98 - the backup disk is not there"));
     ASSERT_TRUE(WriteText(Src("plan.doc"), "saved again"));
     ASSERT_TRUE(WriteText(Src("work\\a.txt"), "a"));
