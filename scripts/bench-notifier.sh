@@ -4,7 +4,8 @@
 # listed folders (and of 200 on a FAT image, which makes no links, where this
 # machine mounts one through FUSE), the write-to-copy delay, and a listed
 # tree of 20,000 files: its first backup, a start with all of it copied, the
-# CPU time while idle, the private memory. Argument: the idle seconds (60).
+# CPU time while idle, the private memory, and the same tree with its backup
+# disk away. Arguments: the idle seconds (60); "tree" for the tree alone.
 set -u
 source "$(dirname "$0")/common.sh"
 
@@ -38,10 +39,12 @@ unmount_fat() {
   kill "$FAT_PID" 2>/dev/null
   rm -f "$fat_image"
 }
-if mount_fat; then
+if [ "${2:-}" = tree ]; then
+  :  # the FAT image is for the first backups only
+elif mount_fat; then
   no_links="Z:$(printf '%s' "$fat_dir" | tr / '\\')"
   trap 'unmount_fat; wineserver -k 2>/dev/null; stop_display' EXIT
 else
   say "no FAT folder could be mounted here (fusefat): the backup without links is not measured"
 fi
-"$WINE64" "$BUILD/x86_64/tests/notifier_bench.exe" "${1:-60}" "$no_links"
+"$WINE64" "$BUILD/x86_64/tests/notifier_bench.exe" "${1:-60}" "$no_links" "${2:-}"

@@ -13,11 +13,15 @@ struct CopyJob {
     char path[LONG_PATH];
     WIN32_FIND_DATAA info;  // the source as it was found
     FILETIME seen;          // when its change was reported
-    int result;             // BackUpFile's
+    int result;             // BackUpFile's, or COPY_NOT_TRIED
 };
-// Backs up every job's file, on up to COPY_WORKERS threads; returns when all
-// are done.
-void RunCopyJobs(const char *backup, CopyJob *jobs, int count);
+// A job the round never began: it stopped when a job's check said so.
+#define COPY_NOT_TRIED 17
+// Asked, on the thread that did it, after each job: 0 stops the round.
+typedef int (*JobCheck)(const CopyJob *done);
+// Backs up every job's file, on up to COPY_WORKERS threads, until check
+// (may be NULL) stops them; returns when all are done or left.
+void RunCopyJobs(const char *backup, CopyJob *jobs, int count, JobCheck check);
 void StopCopyWorkers(void);
 
 // copy_listing.cpp: the newest copies of one folder's files and folders,

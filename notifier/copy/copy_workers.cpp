@@ -12,6 +12,8 @@ struct CopyRound {
     const char *backup;
     CopyJob *jobs;
     int count;
+    JobCheck check;
+    volatile LONG halted;
     volatile LONG next;
     volatile LONG active;
     HANDLE done;
@@ -26,10 +28,12 @@ static void TakePart(CopyRound *round)
 {
     LONG i;
 
-    while ((i = InterlockedIncrement(&round->next) - 1) < round->count) {
+    while (!round->halted && (i = InterlockedIncrement(&round->next) - 1) < round->count) {
         CopyJob *job = &round->jobs[i];
 
         job->result = BackUpFile(round->backup, job->path, &job->info, &job->seen);
+        if (round->check != NULL && !round->check(job))
+            InterlockedExchange(&round->halted, 1);
     }
     if (InterlockedDecrement(&round->active) == 0)
         SetEvent(round->done);
@@ -66,14 +70,19 @@ static int StartHelpers(void)
     return 1;
 }
 
-void RunCopyJobs(const char *backup, CopyJob *jobs, int count)
+void RunCopyJobs(const char *backup, CopyJob *jobs, int count, JobCheck check)
 {
     CopyRound round;
     int helpers = count > 1 && StartHelpers() ? HELPERS : 0;
+    int i;
 
+    for (i = 0; i < count; i++)
+        jobs[i].result = COPY_NOT_TRIED;
     round.backup = backup;
     round.jobs = jobs;
     round.count = count;
+    round.check = check;
+    round.halted = 0;
     round.next = 0;
     round.active = helpers + 1;
     round.done = CreateEventA(NULL, TRUE, FALSE, NULL);

@@ -156,11 +156,14 @@ static int WriteSlotRound(const char *slot, const SlotRound *round)
     return put == (DWORD)lstrlenA(text);
 }
 
-// The slot each ring was last made ready for, so that a copy into a slot
-// already made for its round costs nothing more. On the heap: a static
-// array of zeros would be stored whole in the program file.
-static char *g_readySlot[RING_COUNT];
-static ULONGLONG g_readyRound[RING_COUNT];
+// The slots each ring was last made ready for, so that a copy into a slot
+// already made for its round costs nothing more. Two a ring: a save keeps
+// the version it replaces in the round before, then copies into this one.
+// On the heap: a static array of zeros would be stored whole in the
+// program file.
+#define READY_PER_RING 2
+static char *g_readySlot[RING_COUNT][READY_PER_RING];
+static ULONGLONG g_readyRound[RING_COUNT][READY_PER_RING];
 
 // The name an emptied slot waits under until the prune removes it.
 static int GetAsideName(const char *slot, char *aside)
@@ -215,6 +218,32 @@ static void UnlockReady(void)
 // A slot made ready for its round stays so: one that someone removes
 // meanwhile is made again by the copy into it, and recorded at the next
 // pruning.
+// Which of the ring's ready slots is this one; -1 when none is.
+static int FindReadySlot(int ring, const char *slot, ULONGLONG start)
+{
+    int i;
+
+    for (i = 0; i < READY_PER_RING; i++) {
+        if (g_readySlot[ring][i] != NULL && g_readyRound[ring][i] == start &&
+            lstrcmpiA(g_readySlot[ring][i], slot) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// Remembers a slot made ready in place of the ring's older one.
+static void NoteReadySlot(int ring, const char *slot, ULONGLONG start)
+{
+    int i = g_readyRound[ring][0] <= g_readyRound[ring][1] ? 0 : 1;
+
+    if (g_readySlot[ring][i] == NULL)
+        g_readySlot[ring][i] = (char *)HeapAlloc(GetProcessHeap(), 0, LONG_PATH);
+    if (g_readySlot[ring][i] == NULL)
+        return;
+    lstrcpynA(g_readySlot[ring][i], slot, LONG_PATH);
+    g_readyRound[ring][i] = start;
+}
+
 int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, int size)
 {
     SlotRound round;
@@ -224,13 +253,9 @@ int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, 
         return 0;
     GetRoundOf(ring, when, &round);
     LockReady();
-    if (g_readySlot[ring] == NULL)
-        g_readySlot[ring] = (char *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, LONG_PATH);
-    ready = g_readySlot[ring] != NULL && g_readyRound[ring] == round.start && lstrcmpiA(g_readySlot[ring], slot) == 0;
+    ready = FindReadySlot(ring, slot, round.start) >= 0;
     if (!ready && TakeSlot(slot, ring, when, &round)) {
-        if (g_readySlot[ring] != NULL)
-            lstrcpynA(g_readySlot[ring], slot, LONG_PATH);
-        g_readyRound[ring] = round.start;
+        NoteReadySlot(ring, slot, round.start);
         ready = 1;
     }
     UnlockReady();
@@ -244,6 +269,7 @@ static int PruneSlot(int ring, const char *slot, const FILETIME *now)
     SlotRound round;
     WIN32_FIND_DATAA info;
     char aside[LONG_PATH];
+    int i;
 
     if (GetAsideName(slot, aside) && GetPathInfo(aside, &info) && !RemoveTree(aside, MustEnd))
         return 0;
@@ -257,8 +283,10 @@ static int PruneSlot(int ring, const char *slot, const FILETIME *now)
     if (!IsSlotExpired(ring, &round, now))
         return 1;
     LockReady();
-    if (g_readySlot[ring] != NULL && lstrcmpiA(g_readySlot[ring], slot) == 0)
-        g_readySlot[ring][0] = '\0';
+    for (i = 0; i < READY_PER_RING; i++) {
+        if (g_readySlot[ring][i] != NULL && lstrcmpiA(g_readySlot[ring][i], slot) == 0)
+            g_readySlot[ring][i][0] = '\0';
+    }
     UnlockReady();
     return RemoveTree(slot, MustEnd);
 }

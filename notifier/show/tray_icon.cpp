@@ -139,19 +139,23 @@ static void TellBegunTroubles(void)
 static void ShowStatus(void)
 {
     char tip[sizeof(g_tray.data.szTip)];
-    int look;
+    int look, same;
 
     if (g_tray.status->serial == 0)
         return;  // nothing published yet: no icon rather than a wrong one
     FormatTip(g_tray.status, tip, GetTipSize());
     look = HasTrouble(g_tray.status) ? NOTIFIER_LOOK_TROUBLE : NOTIFIER_LOOK_BACKED_UP;
+    // The shell is told only what it shows: a count that changes with every
+    // copy is no reason to redraw the icon.
+    same = g_tray.added && look == (int)GetWindowLongPtrA(g_tray.window, GWLP_USERDATA) &&
+           lstrcmpA(tip, g_tray.data.szTip) == 0;
     lstrcpynA(g_tray.data.szTip, tip, sizeof(g_tray.data.szTip));
     g_tray.data.hIcon = LoadLook(look);
     SetWindowTextA(g_tray.window, tip);
     SetWindowLongPtrA(g_tray.window, GWLP_USERDATA, look);
     if (!g_tray.added && g_tray.data.hIcon != NULL)
         AddIcon();
-    else
+    else if (!same)
         ChangeIcon();
     TellBegunTroubles();
 }

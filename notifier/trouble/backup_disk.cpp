@@ -7,12 +7,17 @@
 #include "notifier/notifier.h"
 #include "notifier/trouble/trouble.h"
 
+// While it is there, a failed copy has it looked at too; while it is not,
+// its return is what is waited for.
 #define LOOK_EVERY_MS 3000
+#define LOOK_AWAY_EVERY_MS 1000
 
 static struct {
     char backup[MAX_PATH];
     HANDLE thread, quit, now, wake;
     volatile LONG answer;  // the thread's latest DISK_ answer
+    volatile LONG asked;   // looks asked for since the start
+    volatile LONG answered; // of those, the ones the latest answer follows
     int state;             // the copying thread's: the answer taken
     FILETIME since;        // when state began
     int goneUnrecorded;    // deletions to record once it is back
@@ -25,16 +30,22 @@ static struct {
 static DWORD WINAPI WatchDisk(void *unused)
 {
     HANDLE handles[2];
-    LONG answer;
+    LONG answer, asked;
+    DWORD every;
 
     (void)unused;
     handles[0] = g_disk.quit;
     handles[1] = g_disk.now;
     do {
+        asked = g_disk.asked;
         answer = LookAtBackupDisk(g_disk.backup);
-        if (InterlockedExchange(&g_disk.answer, answer) != answer)
+        // A look that was asked for wakes the loop even when the answer
+        // stays: what waited for it goes on.
+        if (InterlockedExchange(&g_disk.answer, answer) != answer ||
+            InterlockedExchange(&g_disk.answered, asked) != asked)
             SetEvent(g_disk.wake);
-    } while (WaitForMultipleObjects(2, handles, FALSE, LOOK_EVERY_MS) != WAIT_OBJECT_0);
+        every = answer == DISK_THERE ? LOOK_EVERY_MS : LOOK_AWAY_EVERY_MS;
+    } while (WaitForMultipleObjects(2, handles, FALSE, every) != WAIT_OBJECT_0);
     return 0;
 }
 
@@ -70,13 +81,17 @@ void StopDiskWatch(void)
 
 void CheckDiskNow(void)
 {
-    if (g_disk.now != NULL)
-        SetEvent(g_disk.now);
+    if (g_disk.now == NULL)
+        return;
+    InterlockedIncrement(&g_disk.asked);
+    SetEvent(g_disk.now);
 }
 
 int IsDiskReady(void)
 {
-    return g_disk.state == DISK_THERE;
+    // A look asked for and not yet answered is a doubt: nothing is tried
+    // on the disk until it is answered.
+    return g_disk.state == DISK_THERE && g_disk.answer == DISK_THERE && g_disk.answered == g_disk.asked;
 }
 
 int IsDiskKnown(void)
@@ -86,7 +101,7 @@ int IsDiskKnown(void)
 
 int GetDiskWaitReason(void)
 {
-    return g_disk.state == DISK_OTHER ? FAIL_OTHER_DISK : FAIL_DISK_AWAY;
+    return g_disk.state == DISK_OTHER || g_disk.answer == DISK_OTHER ? FAIL_OTHER_DISK : FAIL_DISK_AWAY;
 }
 
 void NoteGoneUnrecorded(void)

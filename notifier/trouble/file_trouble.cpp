@@ -188,6 +188,9 @@ static void NoteResult(WatchList *list, const char *path, int listed, int result
     if (result == COPY_DONE) {
         g_diskTrouble = 0;
         NoteSuccess(list, path);
+    } else if (result == COPY_NOT_TRIED) {
+        // Left when the disk failed another copy: it waits for the look.
+        NoteFailure(list, path, listed, GetDiskWaitReason(), before, seen);
     } else if (result != COPY_STOPPED) {
         // The disk may have gone: the look that tells comes at once.
         if (IsDiskFailure(result))
@@ -230,6 +233,16 @@ int TryFileWhenDue(WatchList *list, const char *path, int listed, const WIN32_FI
     return TryFile(list, path, listed, info, seen);
 }
 
+// A round goes on while the disk is taken to be there: the first copy that
+// fails on it has the disk looked at, and the jobs left wait for the answer
+// instead of each failing in turn.
+static int IsDiskStillReady(const CopyJob *done)
+{
+    if (IsDiskFailure(done->result))
+        CheckDiskNow();
+    return IsDiskReady();
+}
+
 int TryFilesWhenDue(WatchList *list, CopyJob *jobs, int count, const FILETIME *seen)
 {
     int i, due = 0;
@@ -241,7 +254,12 @@ int TryFilesWhenDue(WatchList *list, CopyJob *jobs, int count, const FILETIME *s
         GetDueSeen(list, jobs[due].path, seen, &jobs[due].seen);
         due++;
     }
-    RunCopyJobs(list->backup, jobs, due);
+    if (IsDiskReady())
+        RunCopyJobs(list->backup, jobs, due, IsDiskStillReady);
+    else {
+        for (i = 0; i < due; i++)
+            jobs[i].result = COPY_NOT_TRIED;
+    }
     for (i = 0; i < due; i++)
         NoteResult(list, jobs[i].path, 0, jobs[i].result, &jobs[i].info, &jobs[i].seen);
     for (i = 0; i < due; i++) {
@@ -347,10 +365,9 @@ void NoteWaiting(WatchList *list, const char *path, const FILETIME *seen)
     trouble->reason = GetDiskWaitReason();
     if (CompareFileTime(seen, &trouble->seen) < 0)
         trouble->seen = *seen;
-    // The latest report stands for its save: the newest go first.
+    // The latest report stands for its save: the newest go first. What it
+    // is (a file, a folder, gone) is looked at once the disk is back.
     trouble->written = *seen;
-    // What it is (a file, a folder, gone) is looked at once the disk is back.
-    NoteGoneUnrecorded();
 }
 
 int HasWaitingFiles(const WatchList *list)
@@ -381,7 +398,7 @@ int CatchUpWaiting(WatchList *list)
 {
     CopyJob *jobs;
     FileTrouble *trouble;
-    FILETIME now;
+    FILETIME now, seen;
     int count = 0, i, result, found;
 
     if (!IsDiskReady())
@@ -398,9 +415,11 @@ int CatchUpWaiting(WatchList *list)
         lstrcpynA(jobs[count].path, trouble->path, LONG_PATH);
         jobs[count].result = COPY_RETRY;
         found = !trouble->listed && GetPathInfo(trouble->path, &jobs[count].info);
-        // A folder reported meanwhile is looked over with the trees.
-        if (found && (jobs[count].info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        // A folder reported meanwhile is looked over, one gone recorded.
+        if (!trouble->listed && (!found || (jobs[count].info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))) {
+            seen = trouble->seen;
             RemoveTrouble(list, i);
+            ServeWaitedName(list, jobs[count].path, &seen);
             continue;
         }
         if (!found) {

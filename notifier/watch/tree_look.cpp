@@ -197,14 +197,15 @@ static void LookAtFolder(TreeWalk *walk, const char *folder)
     walk->slots = NULL;
 }
 
-// Looks over one tree; COPY_STOPPED or done.
+// Looks over one tree; COPY_STOPPED, COPY_NOT_TRIED when the backup disk
+// failed meanwhile (the look is made again once it is back), or done.
 static int LookOverTree(WatchList *list, const TreeLook *look)
 {
     // On the heap: its batch is large for a stack, and as a static it would
     // be stored in the program file.
     TreeWalk *w = (TreeWalk *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(TreeWalk));
     char *folder;
-    int result;
+    int result, halted;
 
     if (w == NULL)
         return COPY_RETRY;
@@ -213,16 +214,17 @@ static int LookOverTree(WatchList *list, const TreeLook *look)
     w->seen = look->seen;
     w->lastServed = GetTickCount();
     PushFolder(&w->stack, look->path);
-    while (w->stack.count > 0 && !w->stopped) {
+    while (w->stack.count > 0 && !w->stopped && IsDiskReady()) {
         folder = w->stack.paths[--w->stack.count];
         LookAtFolder(w, folder);
         HeapFree(GetProcessHeap(), 0, folder);
     }
+    halted = w->stack.count > 0 && !w->stopped;
     FreeStack(&w->stack);
     // A whole entry's count of files is the one its start line shows.
-    if (!w->stopped && look->entry >= 0 && lstrcmpiA(look->path, list->entries[look->entry].path) == 0)
+    if (!w->stopped && !halted && look->entry >= 0 && lstrcmpiA(look->path, list->entries[look->entry].path) == 0)
         list->entries[look->entry].files = w->files;
-    result = w->stopped ? COPY_STOPPED : COPY_DONE;
+    result = w->stopped ? COPY_STOPPED : halted ? COPY_NOT_TRIED : COPY_DONE;
     HeapFree(GetProcessHeap(), 0, w);
     return result;
 }
@@ -238,9 +240,12 @@ int LookOverTrees(WatchList *list)
         list->lookCount--;
         MoveMemory(&list->looks[0], &list->looks[1], list->lookCount * sizeof(TreeLook));
         result = LookOverTree(list, &look);
+        // Cut short by the disk: made again, whole, once it is back.
+        if (result == COPY_NOT_TRIED)
+            AddTreeLook(list, look.path, look.entry, &look.seen);
         HeapFree(GetProcessHeap(), 0, look.path);
-        if (result == COPY_STOPPED)
-            return COPY_STOPPED;
+        if (result != COPY_DONE)
+            return result == COPY_STOPPED ? COPY_STOPPED : COPY_DONE;
     }
     return COPY_DONE;
 }
@@ -257,8 +262,28 @@ static int FindTreeEntry(const WatchList *list, const char *path)
     return -1;
 }
 
-// One name a tree reported: a file is copied, a folder (made, or moved in)
-// looked over; what is gone is recorded as deleted.
+// A reported name that is no file: a folder (made, or moved in) is looked
+// over, what is gone recorded as deleted. info is NULL when it is gone.
+static void ServeNoFile(WatchList *list, int entry, const char *path, const WIN32_FIND_DATAA *info,
+                        const FILETIME *seen)
+{
+    if (info == NULL)
+        RecordGone(list, list->entries[entry].path, path, seen);
+    else if (!IsSkippedFolder(list, path, info))
+        AddTreeLook(list, path, entry, seen);
+}
+
+void ServeWaitedName(WatchList *list, const char *path, const FILETIME *seen)
+{
+    WIN32_FIND_DATAA info;
+    int entry = FindTreeEntry(list, path);
+    int found = GetPathInfo(path, &info);
+
+    if (entry >= 0 && (!found || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)))
+        ServeNoFile(list, entry, path, found ? &info : NULL, seen);
+}
+
+// One name a tree reported: a file is copied, the rest served as above.
 static int ServeOne(WatchList *list, const char *path, DWORD at)
 {
     WIN32_FIND_DATAA info;
@@ -276,12 +301,11 @@ static int ServeOne(WatchList *list, const char *path, DWORD at)
         return COPY_DONE;
     }
     if (!GetPathInfo(path, &info)) {
-        RecordGone(list, list->entries[entry].path, path, &seen);
+        ServeNoFile(list, entry, path, NULL, &seen);
         return COPY_DONE;
     }
     if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (!IsSkippedFolder(list, path, &info))
-            AddTreeLook(list, path, entry, &seen);
+        ServeNoFile(list, entry, path, &info, &seen);
         return COPY_DONE;
     }
     if (!IsTreeFile(list, path, &info))

@@ -22,6 +22,9 @@ void AddTreeLook(WatchList *list, const char *path, int entry, const FILETIME *s
 int LookOverTrees(WatchList *list);
 // Copies the files reported meanwhile, which never wait for a look.
 int ServeReported(WatchList *list);
+// A name noted while the backup disk was away that is no file now: a
+// folder is looked over, one gone recorded as deleted.
+void ServeWaitedName(WatchList *list, const char *path, const FILETIME *seen);
 void FreeTreeLooks(WatchList *list);
 
 // deletions.cpp: sources found gone, into the deletion record under the

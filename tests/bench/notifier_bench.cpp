@@ -345,7 +345,9 @@ static void BenchAway(const std::vector<std::string> &files, const std::string &
 
     MakeDrive('s', g_root);
     double back = Now();
-    PumpUntil([] { return false; }, 300);
+    // The save comes once the catch-up is under way: the newest change first.
+    PumpUntil([&] { return HasCopyOf(changed.back(), backup); }, 60000);
+    double began = Now() - back;
     const std::string &saved = files[1];
     WriteText(saved, "saved during the catch-up");
     double savedAt = Now(), savedCopied = -1;
@@ -364,7 +366,9 @@ static void BenchAway(const std::vector<std::string> &files, const std::string &
     printf("  from its return to the last of the %d copies: %.0f ms; floors: one CopyFileA and rename each %.0f ms, "
            "a durable copy and three links each %.0f ms; ratio to the plain floor %.2f   (goal: at most 1.5)\n",
            AWAY_CHANGES, caughtUp, plain, linked, caughtUp / plain);
-    printf("  a save made during the catch-up copied after %.0f ms   (goal: within 1 s)\n", savedCopied);
+    printf("  the catch-up's first copy %.0f ms after the return (goal: within 5 s); a save made during the "
+           "catch-up copied after %.0f ms   (goal: within 1 s)\n",
+           began, savedCopied);
     RemoveDrive('s');
 }
 
@@ -411,6 +415,8 @@ int main(int argc, char **argv)
 {
     int idleSeconds = argc > 1 ? atoi(argv[1]) : 60;
     std::string noLinks = argc > 2 ? argv[2] : "";
+    // "tree": the listed tree's figures alone, the disk's among them.
+    bool treeOnly = argc > 3 && lstrcmpiA(argv[3], "tree") == 0;
 
     // Each figure as soon as it is measured, also into a pipe.
     setvbuf(stdout, NULL, _IONBF, 0);
@@ -420,6 +426,12 @@ int main(int argc, char **argv)
             printf("cannot write %s\n", Source(i).c_str());
             return 1;
         }
+    }
+    if (treeOnly) {
+        BenchTree(idleSeconds);
+        CleanProductKey();
+        RemoveFolderTree(g_root);
+        return 0;
     }
     BenchFirstBackup(g_root, true, FOLDERS);
     // A folder without links here is slow to write (a FAT image through
