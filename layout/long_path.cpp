@@ -441,16 +441,26 @@ int GetRootLength(const char *path)
     return share != NULL ? (int)(share - path) + 1 : 0;
 }
 
-int MakeFolderTree(const char *path)
+static int IsFolderThere(const char *path)
+{
+    WIN32_FIND_DATAA info;
+
+    return GetPathInfo(path, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// For a folder found missing: made at once, and only where its parent is
+// missing too are the folders above made first (each looked at once).
+static int MakeMissingFolder(const char *path)
 {
     char part[LONG_PATH];
-    WIN32_FIND_DATAA info;
     char *slash;
+    DWORD error;
 
-    if (GetPathInfo(path, &info))
-        return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (MakeFolder(path))
         return 1;
+    error = GetLastError();
+    if (error != ERROR_PATH_NOT_FOUND && error != ERROR_FILE_NOT_FOUND)
+        return IsFolderThere(path);
     lstrcpynA(part, path, sizeof(part));
     // The parent is found by character, never by the byte before a
     // backslash: in code page 932 that may be the end of a letter.
@@ -458,7 +468,12 @@ int MakeFolderTree(const char *path)
     if (slash == NULL || slash - part < GetRootLength(part))
         return 0;
     *slash = '\0';
-    return MakeFolderTree(part) && (MakeFolder(path) || GetPathInfo(path, &info));
+    return MakeMissingFolder(part) && (MakeFolder(path) || IsFolderThere(path));
+}
+
+int MakeFolderTree(const char *path)
+{
+    return IsFolderThere(path) || MakeMissingFolder(path);
 }
 
 int MakeParentFolder(const char *path)

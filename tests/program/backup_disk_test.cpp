@@ -9,6 +9,9 @@
 #include "support/modal.h"
 #include "support/process.h"
 
+#include <string>
+#include <vector>
+
 namespace {
 
 class BackupDisk : public BackupTest {
@@ -94,6 +97,33 @@ TEST_F(BackupDisk, GoneIsToldOnceAndWhatChangedMeanwhileIsCopiedWhenItIsBack)
     EXPECT_TRUE(LogTells(disk_ + "\\bak\\Duplix.log", "Caught up "));
     EXPECT_EQ(CountIn(tempLog_, "not there"), 1) << "one line for the whole time away";
     EXPECT_EQ(CountIn(disk_ + "\\bak\\Duplix.log", "Cannot back up"), 0) << "no file's own trouble";
+}
+
+TEST_F(BackupDisk, ASaveDuringTheCatchUpIsCopiedBeforeTheCatchUpEnds)
+{
+    const int waiting = 500;
+    ASSERT_TRUE(WriteText(Src("plan.doc"), "before"));
+    Child notifier;
+    StartShown(notifier);
+    ASSERT_TRUE(Becomes(Copy("plan.doc"), "before"));
+    RemoveDrive('r');
+    ASSERT_TRUE(Tells("VELT Duplix 98 - the backup disk is not there"));
+    std::vector<std::string> names;
+    for (int i = 0; i < waiting; i++) {
+        names.push_back("work\\waited " + std::to_string(i) + ".txt");
+        ASSERT_TRUE(WriteText(Src(names.back()), "changed while away"));
+    }
+    ASSERT_EQ(MakeDrive('r', disk_), "");
+    // The newest change goes first: once it is there, the catch-up is under way.
+    ASSERT_TRUE(Becomes(Copy(names.back()), "changed while away"));
+    ASSERT_TRUE(WriteText(Src("plan.doc"), "saved during the catch-up"));
+    ASSERT_TRUE(Becomes(Copy("plan.doc"), "saved during the catch-up"));
+    int left = 0;
+    for (const std::string &name : names)
+        left += !PathExists(Copy(name));
+    EXPECT_GT(left, 0) << "the save waited for the whole catch-up";
+    for (const std::string &name : names)
+        EXPECT_TRUE(Becomes(Copy(name), "changed while away")) << name;
 }
 
 TEST_F(BackupDisk, AnotherDiskAtTheLetterGetsNoBackupUntilOkConfirmsIt)
