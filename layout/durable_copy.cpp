@@ -299,6 +299,11 @@ static int LinkFailure(DWORD error)
     return IsLinkRefusal(error) || error == ERROR_ACCESS_DENIED ? LINK_REFUSED : TargetFailure(error);
 }
 
+static int IsNameTaken(DWORD error)
+{
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
+}
+
 int LinkThroughTemp(const char *existing, const char *target)
 {
     char temp[LONG_PATH];
@@ -309,14 +314,19 @@ int LinkThroughTemp(const char *existing, const char *target)
     error = GetLastError();
     if (error == ERROR_PATH_NOT_FOUND && MakeParentFolder(target) && MakeHardLink(target, existing))
         return COPY_DONE;
-    if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+    if (!IsNameTaken(error))
         return LinkFailure(GetLastError());
     // The old file at target goes by the rename, never before it.
     if (!MakeTempName(target, temp))
         return FAIL_TOO_LONG;
-    DeletePath(temp);
-    if (!MakeHardLink(temp, existing))
-        return LinkFailure(GetLastError());
+    // A temporary name left by a power cut goes only when it is in the way.
+    if (!MakeHardLink(temp, existing)) {
+        error = GetLastError();
+        if (!IsNameTaken(error))
+            return LinkFailure(error);
+        if (!DeletePath(temp) || !MakeHardLink(temp, existing))
+            return LinkFailure(GetLastError());
+    }
     if (MovePathReplacing(temp, target))
         return COPY_DONE;
     return DropTemp(temp, RenameFailure(GetLastError()));

@@ -15,7 +15,7 @@ static int HoldsVersion(const char *path, const WIN32_FIND_DATAA *kept)
 
 // A slot's copy of the version to give a further name, so that keeping it
 // costs a name, not a copy: where it went when it was made (the slot of
-// its time, or the current one). Empty when none holds it.
+// its time, the likelier one, or the current one). Empty when none holds it.
 static void FindSlotCopy(const char *backup, const char *source, const WIN32_FIND_DATAA *kept,
                          const FILETIME *written, const FILETIME *now, char *found)
 {
@@ -25,8 +25,8 @@ static void FindSlotCopy(const char *backup, const char *source, const WIN32_FIN
 
     for (ring = 0; ring < RING_COUNT; ring++) {
         for (i = 0; i < 2; i++) {
-            when = i == 0 ? *now : *written;
-            if (i == 1 && IsRoundOver(ring, written, now))
+            when = i == 0 ? *written : *now;
+            if (i == 0 && IsRoundOver(ring, written, now))
                 continue;
             if (GetSlotFolder(backup, ring, &when, slot, sizeof(slot)) &&
                 MapToBackup(slot, source, found, LONG_PATH) && HoldsVersion(found, kept))
@@ -37,7 +37,8 @@ static void FindSlotCopy(const char *backup, const char *source, const WIN32_FIN
 }
 
 // Puts the version into the previous round's slot of one ring, unless that
-// slot holds it already.
+// slot holds it already. Where a slot's copy was found it is the one the
+// previous round's slot would hold, if any: that slot is not looked at.
 static int KeepInRing(const char *backup, const char *source, const char *newest, const WIN32_FIND_DATAA *kept,
                       int ring, const FILETIME *now, char *linkFrom)
 {
@@ -49,7 +50,7 @@ static int KeepInRing(const char *backup, const char *source, const char *newest
     if (!GetSlotFolder(backup, ring, &before, slot, sizeof(slot)) ||
         !MapToBackup(slot, source, target, sizeof(target)))
         return FAIL_TOO_LONG;
-    if (HoldsVersion(target, kept))
+    if (linkFrom[0] != '\0' ? lstrcmpiA(linkFrom, target) == 0 : HoldsVersion(target, kept))
         return COPY_DONE;
     if (!PrepareSlot(backup, ring, &before, slot, sizeof(slot)))
         return FAIL_NOT_WRITABLE;
