@@ -7,12 +7,15 @@
 // watched again by its path. Every 2 s a group looks for its missing folders
 // and looks over the ones that refuse notifications; with none it only waits.
 #include "notifier/notifier.h"
+#include "notifier/trouble/trouble.h"
 #include "notifier/watch/watch.h"
 #include "notifier/watch/watch_internal.h"
 
 // One handle of a group is the quit event, one its own wake-up.
 #define GROUP_SIZE (MAXIMUM_WAIT_OBJECTS - 2)
 #define RESCAN_MS 2000
+// Far under what fills a tree's buffer at any pace of saves.
+#define AWAY_GATHER_MS 100
 
 #define CHANGE_FILTER                                                                                        \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |                  \
@@ -332,6 +335,10 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
         CheckSuspects(group);
         if (result != WAIT_TIMEOUT)
             TakeSignals(group);
+        // Away, nothing is copied: the names gather in the system's buffer
+        // for a while and are taken many at a time, not each on its own.
+        if (!IsDiskReady() && WaitForSingleObject(handles[0], AWAY_GATHER_MS) == WAIT_OBJECT_0)
+            break;
         if (IsDue(GetTickCount(), nextCheck)) {
             CheckPolled(group);
             nextCheck = GetTickCount() + RESCAN_MS;
