@@ -14,8 +14,9 @@
 // One handle of a group is the quit event, one its own wake-up.
 #define GROUP_SIZE (MAXIMUM_WAIT_OBJECTS - 2)
 #define RESCAN_MS 2000
-// Far under what fills a tree's buffer at any pace of saves.
-#define AWAY_GATHER_MS 100
+// Far under what fills a tree's buffer at the pace of saves that leaves a
+// read less than a quarter full.
+#define AWAY_GATHER_MS 25
 
 #define CHANGE_FILTER                                                                                        \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |                  \
@@ -273,10 +274,11 @@ static void TakeFolderSignal(WatchList *list, WatchFolder *folder)
 }
 
 // Re-arms every signalled handle of the group before the main loop looks at
-// the folders, so that a change made while it copies is not lost.
-static void TakeSignals(WatchGroup *group)
+// the folders, so that a change made while it copies is not lost. Returns
+// whether a tree's names came fast.
+static int TakeSignals(WatchGroup *group)
 {
-    int i;
+    int i, fast = 0;
 
     for (i = 0; i < group->count; i++) {
         WatchFolder *folder = ItemFolder(group, i);
@@ -287,6 +289,7 @@ static void TakeSignals(WatchGroup *group)
             continue;
         if (folder != NULL) {
             TakeFolderSignal(group->list, folder);
+            fast |= IsReadFilling(folder);
             continue;
         }
         if (!FindNextChangeNotification(above->change)) {
@@ -295,6 +298,7 @@ static void TakeSignals(WatchGroup *group)
         }
         SuspectBelow(group->list, above);
     }
+    return fast;
 }
 
 static DWORD CollectHandles(WatchGroup *group, HANDLE *handles)
@@ -319,6 +323,7 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
     WatchGroup *group = (WatchGroup *)param;
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
     DWORD count, result, nextCheck = GetTickCount() + RESCAN_MS, timeout;
+    int fast = 0;
 
     // The start looks over every entry once the watches are set.
     OpenMissing(group, 1);
@@ -333,11 +338,10 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
         if (result == WAIT_OBJECT_0 || result == WAIT_FAILED)
             break;
         CheckSuspects(group);
-        if (result != WAIT_TIMEOUT)
-            TakeSignals(group);
-        // Away, nothing is copied: the names gather in the system's buffer
-        // for a while and are taken many at a time, not each on its own.
-        if (!IsDiskReady() && WaitForSingleObject(handles[0], AWAY_GATHER_MS) == WAIT_OBJECT_0)
+        fast = result != WAIT_TIMEOUT && TakeSignals(group);
+        // Away, nothing is copied: names that come one by one gather in the
+        // system's buffer for a moment and are taken many at a time.
+        if (!fast && !IsDiskReady() && WaitForSingleObject(handles[0], AWAY_GATHER_MS) == WAIT_OBJECT_0)
             break;
         if (IsDue(GetTickCount(), nextCheck)) {
             CheckPolled(group);

@@ -22,6 +22,7 @@ struct TreeRead {
     HANDLE folder;
     OVERLAPPED overlapped;
     int pending;  // a read is issued and not yet taken
+    DWORD filled; // what the last read brought
     DWORD buffer[READ_BUFFER_SIZE / sizeof(DWORD)]; // DWORD-aligned, as the records are
 };
 
@@ -144,6 +145,11 @@ static void QueueRecords(WatchList *list, WatchFolder *folder, DWORD size)
     }
 }
 
+int IsReadFilling(const WatchFolder *folder)
+{
+    return folder->read != NULL && folder->read->filled >= READ_BUFFER_SIZE / 4;
+}
+
 int TakeTreeRead(WatchList *list, WatchFolder *folder)
 {
     DWORD size = 0;
@@ -153,6 +159,7 @@ int TakeTreeRead(WatchList *list, WatchFolder *folder)
         return 0;
     }
     folder->read->pending = 0;
+    folder->read->filled = size;
     // No names: more changed than the buffer holds; the tree is looked over.
     if (size == 0)
         NoteReportTick(&folder->changed);

@@ -19,6 +19,9 @@ int StartTreeRead(WatchFolder *folder);
 // Takes what a finished read named into the queue and reads on; 0 when the
 // folder can no longer be read (gone).
 int TakeTreeRead(WatchList *list, WatchFolder *folder);
+// Whether the tree's last read came back a quarter full or more: names come
+// fast, and are not left to gather.
+int IsReadFilling(const WatchFolder *folder);
 void StopTreeRead(WatchFolder *folder);
 
 // report_queue.cpp: adds a path (a repeat of a recent one is taken as it);
