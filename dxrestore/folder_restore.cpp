@@ -93,24 +93,19 @@ static int AskToRestoreRows(HWND hDlg, const FolderWindow *w, int deleted, int c
     return MessageBoxA(hDlg, text, PRODUCT_TITLE, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-// One row put back; the keep folder is chosen with the first file that has
-// present content to keep, and holds all of them.
+// One row put back; the keep folder is named with the first row and holds
+// the present content of all of them. It is made only when a file has
+// content to keep: a file gone since is only made again.
 static int RestoreOneRow(FolderWindow *w, const FolderRow *row, char *keepFolder)
 {
     char keep[LONG_PATH] = "";
-    WIN32_FIND_DATAA info;
     CopyVersion version;
 
-    if (!TakeRowFile(w, row, &version)) {
+    if (!TakeRowFile(w, row, &version) ||
+        (keepFolder[0] == '\0' && !MakeKeepFolder(w->index.backup, keepFolder, LONG_PATH)) ||
+        !MapToBackup(keepFolder, w->file.source, keep, sizeof(keep))) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FAIL_TOO_LONG;
-    }
-    if (GetPathInfo(w->file.source, &info)) {
-        if ((keepFolder[0] == '\0' && !MakeKeepFolder(w->index.backup, keepFolder, LONG_PATH)) ||
-            !MapToBackup(keepFolder, w->file.source, keep, sizeof(keep))) {
-            SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            return FAIL_TOO_LONG;
-        }
     }
     return RestoreVersion(&w->file, &version, keep);
 }

@@ -67,11 +67,15 @@ int ChooseKeepPath(const CopiesWindow *w, const char *asked, char *keep, int siz
 static HANDLE ProbeFile(const char *source)
 {
     WIN32_FIND_DATAA info;
-    DWORD access = GENERIC_READ | GENERIC_WRITE;
+    HANDLE probe = OpenPath(source, GENERIC_READ | GENERIC_WRITE, ShareAll(), OPEN_EXISTING, 0);
 
-    if (GetPathInfo(source, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
-        access = GENERIC_READ;
-    return OpenPath(source, access, ShareAll(), OPEN_EXISTING, 0);
+    if (probe != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED)
+        return probe;
+    if (!GetPathInfo(source, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return OpenPath(source, GENERIC_READ, ShareAll(), OPEN_EXISTING, 0);
 }
 
 // The version is staged beside the file first, then takes its place while
@@ -94,11 +98,7 @@ int RestoreVersion(const CopiesWindow *w, const CopyVersion *version, char *keep
 {
     HANDLE probe;
 
-    // Gone already: nothing is kept for a version that cannot come back.
-    if (!IsVersionKept(w, version)) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return COPY_OTHER_VERSION;
-    }
+    // A version gone already fails its staged copy: nothing is kept for it.
     if (keep[0] != '\0') {
         probe = ProbeFile(w->source);
         if (probe == INVALID_HANDLE_VALUE && !IsGoneError(GetLastError()))

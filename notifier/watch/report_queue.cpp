@@ -14,6 +14,7 @@
 struct ReportedPath {
     char *path;  // on the heap
     DWORD at;    // tick count of the report
+    DWORD hash;  // of the path, so that a repeat is found without comparing names
 };
 
 int InitReports(ReportQueue *queue)
@@ -62,12 +63,12 @@ static int GrowReports(ReportQueue *queue)
     return 1;
 }
 
-static int IsRecentRepeat(ReportQueue *queue, const char *path)
+static int IsRecentRepeat(ReportQueue *queue, const char *path, DWORD hash)
 {
     int i;
 
     for (i = queue->count - 1; i >= 0 && i >= queue->count - REPEAT_WINDOW; i--) {
-        if (lstrcmpiA(ItemAt(queue, i)->path, path) == 0)
+        if (ItemAt(queue, i)->hash == hash && lstrcmpiA(ItemAt(queue, i)->path, path) == 0)
             return 1;
     }
     return 0;
@@ -76,10 +77,11 @@ static int IsRecentRepeat(ReportQueue *queue, const char *path)
 int PushReport(ReportQueue *queue, const char *path, DWORD at)
 {
     char *copy;
+    DWORD hash = HashPath(path);
     int taken = 1;
 
     EnterCriticalSection(&queue->lock);
-    if (!IsRecentRepeat(queue, path)) {
+    if (!IsRecentRepeat(queue, path, hash)) {
         copy = CopyText(path);
         if (copy == NULL || (queue->count == queue->capacity && !GrowReports(queue))) {
             if (copy != NULL)
@@ -89,6 +91,7 @@ int PushReport(ReportQueue *queue, const char *path, DWORD at)
         } else {
             ItemAt(queue, queue->count)->path = copy;
             ItemAt(queue, queue->count)->at = at;
+            ItemAt(queue, queue->count)->hash = hash;
             queue->count++;
         }
     }
