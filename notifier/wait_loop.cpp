@@ -136,6 +136,7 @@ void RunNotifier(WatchList *list)
 {
     WatchAndBackUp(list);
     StopCopyWorkers();
+    StopSlotRemover();
 }
 
 static void WatchAndBackUp(WatchList *list)

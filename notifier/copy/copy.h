@@ -38,8 +38,10 @@ int ForEachMissingCopy(CopyListing *listing, CopyFound found, void *context);
 void FreeCopyListing(CopyListing *listing);
 
 // rings.cpp: removes the slots past their span; 0 when told to end
-// meanwhile.
+// meanwhile. Their names go on a thread of their own (slot_remover.cpp),
+// which ends with StopSlotRemover.
 int PruneRings(const char *backup, const FILETIME *now);
+void StopSlotRemover(void);
 
 // backup_file.cpp: a file's newest copy and ring copies. seen is when the
 // change was reported: a write close to it may hide behind a coarse time.

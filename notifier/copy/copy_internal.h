@@ -23,6 +23,10 @@ void GetPreviousRound(int ring, const FILETIME *now, FILETIME *before);
 // Makes the slot of the moment when ready for its round; 0 when it cannot.
 int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, int size);
 
+// slot_remover.cpp: hands a slot renamed aside to the thread that removes
+// such slots; 0 when it cannot take it (the caller removes it itself).
+int HandSlotAside(const char *aside);
+
 // backup_file.cpp: whether a copy is the version made (the same size and
 // time).
 int IsSameVersion(const WIN32_FIND_DATAA *made, const WIN32_FIND_DATAA *copy);

@@ -271,7 +271,8 @@ static int PruneSlot(int ring, const char *slot, const FILETIME *now)
     char aside[LONG_PATH];
     int i;
 
-    if (GetAsideName(slot, aside) && GetPathInfo(aside, &info) && !RemoveTree(aside, MustEnd))
+    if (GetAsideName(slot, aside) && GetPathInfo(aside, &info) && !HandSlotAside(aside) &&
+        !RemoveTree(aside, MustEnd))
         return 0;
     if (!GetPathInfo(slot, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return 1;
@@ -288,7 +289,11 @@ static int PruneSlot(int ring, const char *slot, const FILETIME *now)
             g_readySlot[ring][i][0] = '\0';
     }
     UnlockReady();
-    return RemoveTree(slot, MustEnd);
+    // Renamed aside, it goes with the others, unless the one before is
+    // still going.
+    if (SetSlotAside(slot) && HandSlotAside(aside))
+        return 1;
+    return RemoveTree(GetPathInfo(slot, &info) ? slot : aside, MustEnd);
 }
 
 int PruneRings(const char *backup, const FILETIME *now)
