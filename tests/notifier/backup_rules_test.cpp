@@ -5,6 +5,7 @@
 #include "notifier/copy/copy_internal.h"
 
 #include "support/files.h"
+#include "support/wait.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -130,6 +131,9 @@ TEST_F(RingFolders, PruningRemovesEachSlotOnlyOnceOlderThanItsRingsSpan)
         EXPECT_EQ(PathExists(slots_[RING_MINUTE]), c.minute);
         EXPECT_EQ(PathExists(slots_[RING_HOUR]), c.hour);
         EXPECT_EQ(PathExists(slots_[RING_DAY]), c.day);
+        // A removed slot's names go on their own thread, and do go.
+        for (const std::string &slot : slots_)
+            EXPECT_TRUE(PumpUntil([&] { return !PathExists(slot + TEMP_SUFFIX); })) << slot;
     }
 }
 

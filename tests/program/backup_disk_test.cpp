@@ -5,6 +5,7 @@
 #include "backup_fixture.h"
 
 #include "app/program.h"
+#include "layout/deletion_log.h"
 #include "support/drives.h"
 #include "support/modal.h"
 #include "support/process.h"
@@ -74,13 +75,20 @@ protected:
 
 TEST_F(BackupDisk, GoneIsToldOnceAndWhatChangedMeanwhileIsCopiedWhenItIsBack)
 {
+    const char *const goes[] = {"work\\gone.txt", "work\\old"};
     ASSERT_TRUE(WriteText(Src("plan.doc"), "before"));
+    ASSERT_TRUE(WriteText(Src("work\\gone.txt"), "gone"));
+    ASSERT_TRUE(WriteText(Src("work\\old\\x.txt"), "x"));
     Child notifier;
     StartShown(notifier);
     ASSERT_TRUE(Becomes(Copy("plan.doc"), "before"));
+    ASSERT_TRUE(Becomes(Copy("work\\old\\x.txt"), "x"));
+    ASSERT_TRUE(Becomes(Copy(goes[0]), "gone"));
 
     RemoveDrive('r');
     EXPECT_TRUE(Tells("VELT Duplix 98 - the backup disk is not there"));
+    ASSERT_TRUE(DeleteFileA(Src(goes[0]).c_str()));
+    RemoveFolderTree(Src(goes[1]));
     const struct {
         const char *name, *text;
     } saves[] = {{"plan.doc", "saved while away"}, {"work\\a.txt", "a"}, {"work\\sub\\b.txt", "b"}};
@@ -93,6 +101,10 @@ TEST_F(BackupDisk, GoneIsToldOnceAndWhatChangedMeanwhileIsCopiedWhenItIsBack)
     EXPECT_TRUE(Becomes(Copy("plan.doc"), "saved again while away"));
     EXPECT_TRUE(Becomes(Copy("work\\a.txt"), "a"));
     EXPECT_TRUE(Becomes(Copy("work\\sub\\b.txt"), "b"));
+    // What went while away is recorded gone once it is back.
+    FILETIME at;
+    for (const char *name : goes)
+        EXPECT_TRUE(PumpUntil([&] { return FindLastDeletion(bak_.c_str(), Src(name).c_str(), &at); })) << name;
     EXPECT_TRUE(Tells("VELT Duplix 98 - all files backed up"));
     EXPECT_TRUE(LogTells(disk_ + "\\bak\\Duplix.log", "Caught up "));
     EXPECT_EQ(CountIn(tempLog_, "not there"), 1) << "one line for the whole time away";
