@@ -215,9 +215,6 @@ static void UnlockReady(void)
     InterlockedExchange(&g_readyBusy, 0);
 }
 
-// A slot made ready for its round stays so: one that someone removes
-// meanwhile is made again by the copy into it, and recorded at the next
-// pruning.
 // Which of the ring's ready slots is this one; -1 when none is.
 static int FindReadySlot(int ring, const char *slot, ULONGLONG start)
 {
@@ -244,6 +241,9 @@ static void NoteReadySlot(int ring, const char *slot, ULONGLONG start)
     g_readyRound[ring][i] = start;
 }
 
+// A slot made ready for its round stays so: one that someone removes
+// meanwhile is made again by the copy into it, and recorded at the next
+// pruning.
 int PrepareSlot(const char *backup, int ring, const FILETIME *when, char *slot, int size)
 {
     SlotRound round;

@@ -9,6 +9,8 @@
 
 // More than the rings have slots: every slot can wait at once.
 #define MOST_ASIDE 128
+// Far over the time one name takes to remove.
+#define STOP_WAIT_MS 5000
 
 static struct {
     HANDLE thread, work;
@@ -120,7 +122,10 @@ void StopSlotRemover(void)
         return;
     InterlockedExchange(&g_remover.quit, 1);
     SetEvent(g_remover.work);
-    WaitForSingleObject(g_remover.thread, INFINITE);
+    // A name on a share gone away may hang in the system: the thread is
+    // left to the process's end rather than waited for.
+    if (WaitForSingleObject(g_remover.thread, STOP_WAIT_MS) != WAIT_OBJECT_0)
+        return;
     CloseHandle(g_remover.thread);
     CloseHandle(g_remover.work);
     g_remover.thread = NULL;
