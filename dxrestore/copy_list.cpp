@@ -149,7 +149,7 @@ int CopyVersionTo(const CopiesWindow *w, const CopyVersion *version, const char 
     for (at = 0; at < COPY_PLACE_COUNT; at++) {
         if (!GetKeptPath(w, version, at, copy))
             continue;
-        result = CopyVersionThroughTemp(copy, target, place, &version->saved, version->size);
+        result = CopyVersionThroughTemp(copy, target, place, &version->saved, version->size, 1);
         if (result != COPY_OTHER_VERSION && result != FAIL_MISSING)
             return result;
     }

@@ -175,7 +175,7 @@ static int CopyRowTo(FolderWindow *w, const FolderRow *row, const char *folder)
     }
     result = CopyVersionTo(&w->file, &version, target, PLACE_RENAME);
     if (result == COPY_OTHER_VERSION && row->state != ROW_DELETED)
-        result = CopyVersionThroughTemp(w->file.source, target, PLACE_RENAME, &row->saved, row->size);
+        result = CopyVersionThroughTemp(w->file.source, target, PLACE_RENAME, &row->saved, row->size, 0);
     return result;
 }
 

@@ -233,6 +233,7 @@ static int DropTemp(const char *temp, int result)
 struct ExpectedState {
     FILETIME saved;
     ULONGLONG size;
+    int kept;  // a copy the product made, under the backup path
 };
 
 static int IsExpected(const BY_HANDLE_FILE_INFORMATION *state, const ExpectedState *expected)
@@ -258,7 +259,16 @@ static int CopyOpened(const char *source, const char *target, int place, EndChec
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FAIL_TOO_LONG;
     }
-    in = OpenWholeSource(source, &result);
+    // A copy the product made is never written in place, and its size and
+    // time are checked on the handle before and after: it needs no look for
+    // a writer first.
+    if (expected != NULL && expected->kept) {
+        in = OpenPath(source, GENERIC_READ, ShareAll(), OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
+        if (in == INVALID_HANDLE_VALUE)
+            result = ClassifySourceError(GetLastError());
+    } else {
+        in = OpenWholeSource(source, &result);
+    }
     if (in == INVALID_HANDLE_VALUE)
         return result;
     if (!GetFileInformationByHandle(in, &before)) {
@@ -351,11 +361,12 @@ int CopyThroughTemp(const char *source, const char *target, int place, EndCheck 
 }
 
 int CopyVersionThroughTemp(const char *source, const char *target, int place, const FILETIME *saved,
-                           ULONGLONG size)
+                           ULONGLONG size, int kept)
 {
     ExpectedState expected;
 
     expected.saved = *saved;
     expected.size = size;
+    expected.kept = kept;
     return CopyOpened(source, target, place, NULL, &expected);
 }

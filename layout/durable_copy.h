@@ -78,8 +78,9 @@ int PlaceKeepingAside(const char *staged, const char *target, const char *aside)
 
 // CopyThroughTemp of the version saved at saved with size bytes only:
 // checked on the opened source, so a name given a newer version meanwhile
-// gives COPY_OTHER_VERSION rather than that version.
+// gives COPY_OTHER_VERSION rather than that version. kept: the source is a
+// copy under the backup path, which no writer is looked for on.
 int CopyVersionThroughTemp(const char *source, const char *target, int place, const FILETIME *saved,
-                           ULONGLONG size);
+                           ULONGLONG size, int kept);
 
 #endif
