@@ -165,7 +165,8 @@ static int WriteSlotRound(const char *slot, const SlotRound *round)
 static char *g_readySlot[RING_COUNT][READY_PER_RING];
 static ULONGLONG g_readyRound[RING_COUNT][READY_PER_RING];
 
-// The name an emptied slot waits under until the prune removes it.
+// The name an emptied slot waits under until the prune hands it to the
+// thread that removes such slots.
 static int GetAsideName(const char *slot, char *aside)
 {
     return AddSuffix(aside, LONG_PATH, slot, TEMP_SUFFIX);
@@ -192,7 +193,7 @@ static int TakeSlot(const char *slot, int ring, const FILETIME *when, const Slot
     if (known && !IsSlotFromEarlierRound(ring, &held, when))
         return MakeFolderTree(slot);
     // Emptied by a rename, under the lock for a moment only: the old
-    // round's names (tens of thousands in a day slot) go at the next prune.
+    // round's names (tens of thousands in a day slot) go from the next prune.
     if (known && !SetSlotAside(slot))
         RemoveTree(slot, NULL);
     else if (GetPathInfo(slot, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))

@@ -233,14 +233,12 @@ int TryFileWhenDue(WatchList *list, const char *path, int listed, const WIN32_FI
     return TryFile(list, path, listed, info, seen);
 }
 
-// A round goes on while the disk is taken to be there: the first copy that
-// fails on it has the disk looked at, and the jobs left wait for the answer
-// instead of each failing in turn.
+// A round goes on while the disk is taken to be there: it stops at the
+// first copy that fails on the disk (whose result asks for a look), and the
+// jobs left wait for the answer instead of each failing in turn.
 static int IsDiskStillReady(const CopyJob *done)
 {
-    if (IsDiskFailure(done->result))
-        CheckDiskNow();
-    return IsDiskReady();
+    return !IsDiskFailure(done->result) && IsDiskReady();
 }
 
 int TryFilesWhenDue(WatchList *list, CopyJob *jobs, int count, const FILETIME *seen)
@@ -414,19 +412,20 @@ int CatchUpWaiting(WatchList *list)
         trouble->retryAt = GetTickCount();
         lstrcpynA(jobs[count].path, trouble->path, LONG_PATH);
         jobs[count].result = COPY_RETRY;
-        found = !trouble->listed && GetPathInfo(trouble->path, &jobs[count].info);
-        // A folder reported meanwhile is looked over, one gone recorded.
-        if (!trouble->listed && (!found || (jobs[count].info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))) {
-            seen = trouble->seen;
-            RemoveTrouble(list, i);
-            ServeWaitedName(list, jobs[count].path, &seen);
-            continue;
-        }
-        if (!found) {
-            result = TryFile(list, jobs[count].path, trouble->listed, NULL, &now);
+        // A listed file is tried on its own, as any listed file.
+        if (trouble->listed) {
+            result = TryFile(list, jobs[count].path, 1, NULL, &now);
             if (result == COPY_STOPPED)
                 break;
             NoteCaughtUp(result == COPY_DONE);
+            continue;
+        }
+        // A folder reported meanwhile is looked over, one gone recorded.
+        found = GetPathInfo(trouble->path, &jobs[count].info);
+        if (!found || (jobs[count].info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            seen = trouble->seen;
+            RemoveTrouble(list, i);
+            ServeWaitedName(list, jobs[count].path, &seen);
             continue;
         }
         count++;

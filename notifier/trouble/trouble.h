@@ -61,7 +61,7 @@ int IsWaitingForDisk(int reason);
 // meanwhile go before the rest. COPY_STOPPED or done.
 int CatchUpWaiting(WatchList *list);
 // A name a tree reported while the disk is away, noted without a look at
-// it: the catch-up and a look over the trees find what it is.
+// it: the catch-up finds what it is (a file, a folder, gone).
 void NoteWaiting(WatchList *list, const char *path, const FILETIME *seen);
 // Whether files wait for the backup disk.
 int HasWaitingFiles(const WatchList *list);

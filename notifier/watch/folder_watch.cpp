@@ -323,7 +323,7 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
     WatchGroup *group = (WatchGroup *)param;
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
     DWORD count, result, nextCheck = GetTickCount() + RESCAN_MS, timeout;
-    int fast = 0;
+    int fast;
 
     // The start looks over every entry once the watches are set.
     OpenMissing(group, 1);
