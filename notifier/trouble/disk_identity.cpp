@@ -12,6 +12,14 @@
 
 #define MARK_DIGITS 16
 
+// The mark the product key keeps for this path, read at the first look
+// only: OK in the settings, which forgets it, starts another notifier.
+// Only the disk's thread looks.
+static struct {
+    int read, known;
+    char mark[MARK_DIGITS + 1];
+} g_kept;
+
 static int IsMark(const char *text)
 {
     int i;
@@ -37,12 +45,24 @@ static int ReadKeptMark(const char *backup, char *mark)
     return 1;
 }
 
+static int GetKeptMark(const char *backup, char *mark)
+{
+    if (!g_kept.read)
+        g_kept.known = ReadKeptMark(backup, g_kept.mark);
+    g_kept.read = 1;
+    lstrcpynA(mark, g_kept.mark, MARK_DIGITS + 1);
+    return g_kept.known;
+}
+
 static void KeepMark(const char *backup, const char *mark)
 {
     char kept[MAX_PATH];
 
     wsprintfA(kept, "%s %08lX", mark, HashPath(backup));
-    WriteRegString(HKEY_CURRENT_USER, BACKUP_DISK_VALUE, kept);
+    if (!WriteRegString(HKEY_CURRENT_USER, BACKUP_DISK_VALUE, kept))
+        return;
+    lstrcpynA(g_kept.mark, mark, MARK_DIGITS + 1);
+    g_kept.known = g_kept.read = 1;
 }
 
 static int GetMarkPath(const char *backup, char *path)
@@ -118,27 +138,24 @@ static int IsRootThere(const char *backup)
 int LookAtBackupDisk(const char *backup)
 {
     char kept[MARK_DIGITS + 1], found[MARK_DIGITS + 1];
-    WIN32_FIND_DATAA info;
     int known;
 
     if (!IsRootThere(backup))
         return DISK_AWAY;
-    known = ReadKeptMark(backup, kept);
-    if (!GetPathInfo(backup, &info)) {
+    known = GetKeptMark(backup, kept);
+    // The mark read is the folder there.
+    if (ReadMarkFile(backup, found)) {
         if (known)
-            return DISK_OTHER;
-        // A folder that cannot be made is the copies' to report.
-        if (!MakeFolderTree(backup))
-            return DISK_THERE;
+            return lstrcmpA(kept, found) == 0 ? DISK_THERE : DISK_OTHER;
+        KeepMark(backup, found);
+        return DISK_THERE;
     }
-    if (!ReadMarkFile(backup, found)) {
-        if (known)
-            return DISK_OTHER;
-        if (!WriteMarkFile(backup, found))
-            return DISK_THERE;
-    }
+    // The folder or its mark gone where copies were made: another disk.
     if (known)
-        return lstrcmpA(kept, found) == 0 ? DISK_THERE : DISK_OTHER;
-    KeepMark(backup, found);
+        return DISK_OTHER;
+    // A path used for the first time. A folder that cannot be made is the
+    // copies' to report.
+    if (MakeFolderTree(backup) && WriteMarkFile(backup, found))
+        KeepMark(backup, found);
     return DISK_THERE;
 }
