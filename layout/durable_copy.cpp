@@ -346,8 +346,10 @@ int PlaceKeepingAside(const char *staged, const char *target, const char *aside)
 {
     int result;
 
-    // One rename where the system can: no second copy of the data.
-    if (MakeParentFolder(aside) && ReplacePathKeepingAside(staged, target, aside))
+    // One rename where the system can: no second copy of the data. The keep
+    // folder is made when the first try fails, not looked at for each file.
+    if (ReplacePathKeepingAside(staged, target, aside) ||
+        (MakeParentFolder(aside) && ReplacePathKeepingAside(staged, target, aside)))
         return COPY_DONE;
     result = CopyThroughTemp(target, aside, PLACE_RENAME, NULL);
     if (result == COPY_DONE)

@@ -24,6 +24,7 @@ typedef BOOL(WINAPI *MoveFileExWCall)(LPCWSTR, LPCWSTR, DWORD);
 typedef HANDLE(WINAPI *FindFirstFileWCall)(LPCWSTR, LPWIN32_FIND_DATAW);
 typedef BOOL(WINAPI *FindNextFileWCall)(HANDLE, LPWIN32_FIND_DATAW);
 typedef BOOL(WINAPI *SetAttributesWCall)(LPCWSTR, DWORD);
+typedef DWORD(WINAPI *GetAttributesWCall)(LPCWSTR);
 typedef BOOL(WINAPI *CreateHardLinkWCall)(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES);
 typedef BOOL(WINAPI *ReplaceFileWCall)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
 
@@ -36,6 +37,7 @@ struct WideCalls {
     FindFirstFileWCall findFirstFile;
     FindNextFileWCall findNextFile;
     SetAttributesWCall setAttributes;
+    GetAttributesWCall getAttributes;
     // Windows 2000 and later only: NULL before.
     CreateHardLinkWCall createHardLink;
     ReplaceFileWCall replaceFile;
@@ -61,11 +63,12 @@ static const WideCalls *Wide(void)
         calls.findFirstFile = (FindFirstFileWCall)FindKernelCall("FindFirstFileW");
         calls.findNextFile = (FindNextFileWCall)FindKernelCall("FindNextFileW");
         calls.setAttributes = (SetAttributesWCall)FindKernelCall("SetFileAttributesW");
+        calls.getAttributes = (GetAttributesWCall)FindKernelCall("GetFileAttributesW");
         calls.createHardLink = (CreateHardLinkWCall)FindKernelCall("CreateHardLinkW");
         calls.replaceFile = (ReplaceFileWCall)FindKernelCall("ReplaceFileW");
         state = IsWindowsNt() && calls.createFile && calls.createDirectory && calls.deleteFile &&
                         calls.removeDirectory && calls.moveFileEx && calls.findFirstFile &&
-                        calls.findNextFile && calls.setAttributes
+                        calls.findNextFile && calls.setAttributes && calls.getAttributes
                     ? 1
                     : 2;
     }
@@ -264,6 +267,25 @@ static int ReplaceByTheSystem(const char *from, const char *to, const char *asid
                                NULL, NULL);
 }
 
+// What is at path, in one call rather than a listing; INVALID_FILE_ATTRIBUTES
+// when nothing is.
+static DWORD GetPathAttributes(const char *path)
+{
+    WCHAR wide[WIDE_PATH];
+
+    if (strchr(path, '*') != NULL || strchr(path, '?') != NULL) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (FitsAnsi(path))
+        return GetFileAttributesA(path);
+    if (!ToWidePath(path, wide)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return Wide()->getAttributes(wide);
+}
+
 static int SetAttributes(const char *path, DWORD attributes)
 {
     WCHAR wide[WIDE_PATH];
@@ -293,12 +315,11 @@ static int IsHalfReplaced(const char *from, const char *to, const char *aside)
 // happens: only the system's ReplaceFile can do that, and only on one volume.
 static int ReplaceKeeping(const char *from, const char *to, const char *aside)
 {
-    WIN32_FIND_DATAA old;
-    DWORD keep, writable, error;
+    DWORD old = GetPathAttributes(to), keep, writable, error;
 
-    if (!GetPathInfo(to, &old))
+    if (old == INVALID_FILE_ATTRIBUTES)
         return aside == NULL && MovePathReplacing(from, to);
-    keep = old.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+    keep = old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                    FILE_ATTRIBUTE_ARCHIVE);
     // A read-only file refuses to be replaced, by ReplaceFile too: it is
     // made writable for the moment, and gets its attributes back either way.
@@ -312,8 +333,11 @@ static int ReplaceKeeping(const char *from, const char *to, const char *aside)
         SetLastError(error);
         return 0;
     }
-    // Some systems' ReplaceFile leaves the new file's own attributes.
-    SetAttributes(to, keep ? keep : FILE_ATTRIBUTE_NORMAL);
+    // Some systems' ReplaceFile leaves the new file's own attributes. The
+    // files placed here are made plain, and the system marks a new file for
+    // archiving: a file that had only that mark needs no call.
+    if (keep != FILE_ATTRIBUTE_ARCHIVE)
+        SetAttributes(to, keep ? keep : FILE_ATTRIBUTE_NORMAL);
     return 1;
 }
 
@@ -444,8 +468,16 @@ int GetRootLength(const char *path)
 static int IsFolderThere(const char *path)
 {
     WIN32_FIND_DATAA info;
+    DWORD attributes = GetPathAttributes(path);
 
-    return GetPathInfo(path, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // A drive's or share's root may answer only to a look at the root itself
+    // ("\\server\share" has no root length until it ends in a backslash).
+    if (lstrlenA(path) > GetRootLength(path) && !(path[0] == '\\' && GetRootLength(path) == 0))
+        return 0;
+    return GetPathInfo(path, &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // For a folder found missing: made at once, and only where its parent is
