@@ -44,7 +44,7 @@ static int FindLongNames(const char *path, char *out, int size)
         if (!JoinPath(out, size, out, name))
             return 0;
         // A short name always holds a tilde; a name without one is long.
-        if (strchr(name, '~') != NULL && GetPathInfo(out, &data) && data.cFileName[0] != '\0') {
+        if (strchr(name, '~') != NULL && FindPathName(out, &data) && data.cFileName[0] != '\0') {
             out[start] = '\0';
             if (!JoinPath(out, size, out, data.cFileName))
                 return 0;

@@ -24,7 +24,7 @@ typedef BOOL(WINAPI *MoveFileExWCall)(LPCWSTR, LPCWSTR, DWORD);
 typedef HANDLE(WINAPI *FindFirstFileWCall)(LPCWSTR, LPWIN32_FIND_DATAW);
 typedef BOOL(WINAPI *FindNextFileWCall)(HANDLE, LPWIN32_FIND_DATAW);
 typedef BOOL(WINAPI *SetAttributesWCall)(LPCWSTR, DWORD);
-typedef DWORD(WINAPI *GetAttributesWCall)(LPCWSTR);
+typedef BOOL(WINAPI *GetAttributesWCall)(LPCWSTR, GET_FILEEX_INFO_LEVELS, LPVOID);
 typedef BOOL(WINAPI *CreateHardLinkWCall)(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES);
 typedef BOOL(WINAPI *ReplaceFileWCall)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
 
@@ -63,7 +63,7 @@ static const WideCalls *Wide(void)
         calls.findFirstFile = (FindFirstFileWCall)FindKernelCall("FindFirstFileW");
         calls.findNextFile = (FindNextFileWCall)FindKernelCall("FindNextFileW");
         calls.setAttributes = (SetAttributesWCall)FindKernelCall("SetFileAttributesW");
-        calls.getAttributes = (GetAttributesWCall)FindKernelCall("GetFileAttributesW");
+        calls.getAttributes = (GetAttributesWCall)FindKernelCall("GetFileAttributesExW");
         calls.createHardLink = (CreateHardLinkWCall)FindKernelCall("CreateHardLinkW");
         calls.replaceFile = (ReplaceFileWCall)FindKernelCall("ReplaceFileW");
         state = IsWindowsNt() && calls.createFile && calls.createDirectory && calls.deleteFile &&
@@ -267,25 +267,6 @@ static int ReplaceByTheSystem(const char *from, const char *to, const char *asid
                                NULL, NULL);
 }
 
-// What is at path, in one call rather than a listing; INVALID_FILE_ATTRIBUTES
-// when nothing is.
-static DWORD GetPathAttributes(const char *path)
-{
-    WCHAR wide[WIDE_PATH];
-
-    if (strchr(path, '*') != NULL || strchr(path, '?') != NULL) {
-        SetLastError(ERROR_INVALID_NAME);
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    if (FitsAnsi(path))
-        return GetFileAttributesA(path);
-    if (!ToWidePath(path, wide)) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    return Wide()->getAttributes(wide);
-}
-
 static int SetAttributes(const char *path, DWORD attributes)
 {
     WCHAR wide[WIDE_PATH];
@@ -315,11 +296,12 @@ static int IsHalfReplaced(const char *from, const char *to, const char *aside)
 // happens: only the system's ReplaceFile can do that, and only on one volume.
 static int ReplaceKeeping(const char *from, const char *to, const char *aside)
 {
-    DWORD old = GetPathAttributes(to), keep, writable, error;
+    WIN32_FIND_DATAA old;
+    DWORD keep, writable, error;
 
-    if (old == INVALID_FILE_ATTRIBUTES)
+    if (!GetPathInfo(to, &old))
         return aside == NULL && MovePathReplacing(from, to);
-    keep = old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+    keep = old.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                    FILE_ATTRIBUTE_ARCHIVE);
     // A read-only file refuses to be replaced, by ReplaceFile too: it is
     // made writable for the moment, and gets its attributes back either way.
@@ -440,7 +422,7 @@ static int GetRootInfo(const char *path, WIN32_FIND_DATAA *info)
     return 1;
 }
 
-int GetPathInfo(const char *path, WIN32_FIND_DATAA *info)
+int FindPathName(const char *path, WIN32_FIND_DATAA *info)
 {
     PathFind find;
 
@@ -449,6 +431,45 @@ int GetPathInfo(const char *path, WIN32_FIND_DATAA *info)
     if (!FindFirstPath(path, &find, info))
         return GetRootInfo(path, info);
     FindClose(find.handle);
+    return 1;
+}
+
+static int GetPathData(const char *path, WIN32_FILE_ATTRIBUTE_DATA *data)
+{
+    WCHAR wide[WIDE_PATH];
+
+    if (FitsAnsi(path))
+        return GetFileAttributesExA(path, GetFileExInfoStandard, data) != FALSE;
+    if (!ToWidePath(path, wide)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    return Wide()->getAttributes(wide, GetFileExInfoStandard, data) != FALSE;
+}
+
+// One call that reads what the path names, not a search of its folder. A
+// link's kind is known only to a search, so a link is searched for.
+int GetPathInfo(const char *path, WIN32_FIND_DATAA *info)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    const char *slash;
+
+    if (strchr(path, '*') != NULL || strchr(path, '?') != NULL)
+        return 0;
+    if (!GetPathData(path, &data))
+        return GetRootInfo(path, info);
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return FindPathName(path, info);
+    ZeroMemory(info, sizeof(*info));
+    info->dwFileAttributes = data.dwFileAttributes;
+    info->ftCreationTime = data.ftCreationTime;
+    info->ftLastAccessTime = data.ftLastAccessTime;
+    info->ftLastWriteTime = data.ftLastWriteTime;
+    info->nFileSizeHigh = data.nFileSizeHigh;
+    info->nFileSizeLow = data.nFileSizeLow;
+    info->dwReserved1 = NAME_CARRIED;
+    slash = FindLastBackslash(path);
+    lstrcpynA(info->cFileName, slash != NULL ? slash + 1 : path, MAX_PATH);
     return 1;
 }
 
@@ -468,16 +489,8 @@ int GetRootLength(const char *path)
 static int IsFolderThere(const char *path)
 {
     WIN32_FIND_DATAA info;
-    DWORD attributes = GetPathAttributes(path);
 
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    // A drive's or share's root may answer only to a look at the root itself
-    // ("\\server\share" has no root length until it ends in a backslash).
-    if (lstrlenA(path) > GetRootLength(path) && !(path[0] == '\\' && GetRootLength(path) == 0))
-        return 0;
-    return GetPathInfo(path, &info) &&
-           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return GetPathInfo(path, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // For a folder found missing: made at once, and only where its parent is

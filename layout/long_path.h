@@ -49,6 +49,9 @@ int IsWindowsNt(void);
 // Size, attributes and last write time of an existing path (of a drive's or
 // a share's root: only its attributes); 0 when missing.
 int GetPathInfo(const char *path, WIN32_FIND_DATAA *info);
+// The same by a search of its folder, which gives the name as the folder
+// holds it (the long name for a short one, its own case).
+int FindPathName(const char *path, WIN32_FIND_DATAA *info);
 // Where the folders of a full path begin: past "X:\" or "\\server\share\";
 // 0 when the path has no such root.
 int GetRootLength(const char *path);
