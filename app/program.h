@@ -70,6 +70,8 @@ int ConvertNameExactly(const WCHAR *wide, char *out, int size);
 // The program's own module, set by start-up just before the dialog is created.
 extern HINSTANCE g_hInst;
 
+// The next character's start, as CharNextA finds it.
+const char *NextPathChar(const char *at);
 // The last or first backslash of a path, walking by character (multi-byte
 // code pages); NULL when there is none.
 const char *FindLastBackslash(const char *path);

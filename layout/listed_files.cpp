@@ -51,7 +51,7 @@ static int IsCharStart(const char *name, int offset, int utf8)
     if (utf8)
         return (BYTE)name[offset] < 0x80;
     while (at - name < offset && *at != '\0')
-        at = CharNextA(at);
+        at = NextPathChar(at);
     return at - name == offset;
 }
 

@@ -42,6 +42,7 @@ struct FileTrouble {
     // The earliest report of a change not yet copied: every try of the
     // streak judges the copies against it, never against the try's moment.
     FILETIME seen;
+    int next;  // the next trouble of its hash's bucket, -1 for none
 };
 
 struct TreeRead;  // watch/tree_read.cpp
@@ -106,6 +107,8 @@ struct WatchList {
     int groupCount;
     FileTrouble *troubles;
     int troubleCount, troubleCapacity;
+    int *troubleBuckets;  // the first trouble of each hash, -1 for none
+    int troubleBucketCount;
     ReportQueue reports;
     TreeLook *looks;
     int lookCount, lookCapacity;

@@ -27,23 +27,6 @@ DWORD GetQuietAge(int reason)
     return IsPermanentFailure(reason) ? 0 : QUIET_STREAK_MS;
 }
 
-static int FindTrouble(const WatchList *list, const char *path)
-{
-    DWORD hash = HashPath(path);
-    int i;
-
-    for (i = 0; i < list->troubleCount; i++) {
-        if (list->troubles[i].hash == hash && lstrcmpiA(list->troubles[i].path, path) == 0)
-            return i;
-    }
-    return -1;
-}
-
-static void RemoveTrouble(WatchList *list, int index)
-{
-    list->troubles[index] = list->troubles[--list->troubleCount];
-}
-
 // Whether the source differs from what it was at the failure (info is
 // NULL when the source is not there).
 static int HasChanged(const FileTrouble *trouble, const WIN32_FIND_DATAA *info)
@@ -78,6 +61,10 @@ static FileTrouble *AddTrouble(WatchList *list, const char *path, int listed, co
     ZeroMemory(trouble, sizeof(*trouble));
     lstrcpynA(trouble->path, path, LONG_PATH);
     trouble->hash = HashPath(path);
+    if (!IndexNewTrouble(list)) {
+        list->troubleCount--;
+        return NULL;
+    }
     trouble->listed = listed;
     trouble->since = GetTickCount();
     trouble->seen = *seen;
@@ -349,6 +336,7 @@ void FreeTroubles(WatchList *list)
 {
     if (list->troubles != NULL)
         HeapFree(GetProcessHeap(), 0, list->troubles);
+    FreeTroubleIndex(list);
     list->troubles = NULL;
     list->troubleCount = list->troubleCapacity = 0;
 }
@@ -379,25 +367,37 @@ int HasWaitingFiles(const WatchList *list)
     return 0;
 }
 
-// The waiting file saved last, -1 when none waits.
-static int FindNewestWaiting(const WatchList *list)
+// The paths of the most files waiting that were saved last, newest first,
+// found in one pass over the troubles; how many.
+static int PickNewestWaiting(const WatchList *list, CopyJob *jobs, const FileTrouble **picked, int most)
 {
-    int i, newest = -1;
+    int count = 0, i, at;
 
     for (i = 0; i < list->troubleCount; i++) {
-        if (IsWaitingForDisk(list->troubles[i].reason) &&
-            (newest < 0 || CompareFileTime(&list->troubles[i].written, &list->troubles[newest].written) > 0))
-            newest = i;
+        const FileTrouble *trouble = &list->troubles[i];
+
+        if (!IsWaitingForDisk(trouble->reason))
+            continue;
+        for (at = count; at > 0 && CompareFileTime(&trouble->written, &picked[at - 1]->written) > 0; at--) {
+            if (at < most)
+                picked[at] = picked[at - 1];
+        }
+        if (at < most)
+            picked[at] = trouble;
+        count += count < most;
     }
-    return newest;
+    for (i = 0; i < count; i++)
+        lstrcpynA(jobs[i].path, picked[i]->path, LONG_PATH);
+    return count;
 }
 
 int CatchUpWaiting(WatchList *list)
 {
     CopyJob *jobs;
     FileTrouble *trouble;
+    const FileTrouble *newest[CATCH_UP_BATCH];
     FILETIME now, seen;
-    int count = 0, i, result, found;
+    int count = 0, picked, i, k, result, found;
 
     if (!IsDiskReady())
         return COPY_DONE;
@@ -405,12 +405,17 @@ int CatchUpWaiting(WatchList *list)
     if (jobs == NULL)
         return COPY_DONE;
     GetSystemTimeAsFileTime(&now);
-    while (count < CATCH_UP_BATCH && (i = FindNewestWaiting(list)) >= 0) {
+    picked = PickNewestWaiting(list, jobs, newest, CATCH_UP_BATCH);
+    // Each is found again by its path: a try moves the troubles about.
+    for (k = 0; k < picked; k++) {
+        if ((i = FindTrouble(list, jobs[k].path)) < 0)
+            continue;
         trouble = &list->troubles[i];
         // Taken: tried now, then as any passing trouble.
         trouble->reason = COPY_RETRY;
         trouble->retryAt = GetTickCount();
-        lstrcpynA(jobs[count].path, trouble->path, LONG_PATH);
+        if (count != k)
+            lstrcpynA(jobs[count].path, jobs[k].path, LONG_PATH);
         jobs[count].result = COPY_RETRY;
         // A listed file is tried on its own, as any listed file.
         if (trouble->listed) {

@@ -36,6 +36,14 @@ void LogStart(WatchList *list);
 // a permanent one at once, a passing one after QUIET_STREAK_MS.
 DWORD GetQuietAge(int reason);
 
+// trouble_index.cpp: the troubles by their path's hash. A new trouble,
+// the last one, is indexed (0 when out of memory); a trouble removed takes
+// the last one's place.
+int FindTrouble(const WatchList *list, const char *path);
+int IndexNewTrouble(WatchList *list);
+void RemoveTrouble(WatchList *list, int index);
+void FreeTroubleIndex(WatchList *list);
+
 // reasons.cpp: why a file is not backed up, shared by the log, the icon and
 // the status window.
 struct FailureReason {
