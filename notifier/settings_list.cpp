@@ -40,18 +40,46 @@ char *CopyText(const char *text)
     return copy;
 }
 
+// Each byte as CharUpperA makes it, looked up once: the system's call for
+// every name reported cost more than the rest of taking the name. A
+// double-byte character is left as it is, as CharUpperA leaves it.
+static const BYTE *GetUpperBytes(void)
+{
+    static BYTE upper[256];
+    static volatile LONG ready;
+    char one[2];
+    int b;
+
+    if (!ready) {
+        for (b = 0; b < 256; b++) {
+            one[0] = (char)b;
+            one[1] = '\0';
+            if (b != 0 && !IsDBCSLeadByte((BYTE)b))
+                CharUpperA(one);
+            upper[b] = (BYTE)one[0];
+        }
+        InterlockedExchange(&ready, 1);
+    }
+    return upper;
+}
+
 // A list of thousands of entries is checked for repeats by numbers, and the
 // text is compared only when they match.
 DWORD HashPath(const char *path)
 {
-    char upper[LONG_PATH];
+    const BYTE *upper = GetUpperBytes();
     DWORD hash = 2166136261u;
-    const char *p;
+    const char *p, *next;
 
-    lstrcpynA(upper, path, LONG_PATH);
-    CharUpperA(upper);
-    for (p = upper; *p != '\0'; p++)
-        hash = (hash ^ (BYTE)*p) * 16777619u;
+    for (p = path; *p != '\0'; p = next) {
+        next = NextPathChar(p);
+        if (next - p == 1) {
+            hash = (hash ^ upper[(BYTE)*p]) * 16777619u;
+            continue;
+        }
+        for (; p < next; p++)
+            hash = (hash ^ (BYTE)*p) * 16777619u;
+    }
     return hash;
 }
 

@@ -16,7 +16,8 @@
 #define RESCAN_MS 2000
 // Far under what fills a tree's buffer at the pace of saves that leaves a
 // read less than a quarter full.
-#define AWAY_GATHER_MS 25
+// The longest that changes gather while the backup disk is away.
+#define AWAY_GATHER_MS 100
 
 #define CHANGE_FILTER                                                                                        \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |                  \
@@ -275,10 +276,11 @@ static void TakeFolderSignal(WatchList *list, WatchFolder *folder)
 
 // Re-arms every signalled handle of the group before the main loop looks at
 // the folders, so that a change made while it copies is not lost. Returns
-// whether a tree's names came fast.
-static int TakeSignals(WatchGroup *group)
+// how long the next names may gather: none when a tree's came fast.
+static DWORD TakeSignals(WatchGroup *group)
 {
-    int i, fast = 0;
+    DWORD gather = AWAY_GATHER_MS, most;
+    int i;
 
     for (i = 0; i < group->count; i++) {
         WatchFolder *folder = ItemFolder(group, i);
@@ -289,7 +291,8 @@ static int TakeSignals(WatchGroup *group)
             continue;
         if (folder != NULL) {
             TakeFolderSignal(group->list, folder);
-            fast |= IsReadFilling(folder);
+            most = IsReadFilling(folder) ? 0 : GetGatherTime(folder);
+            gather = most < gather ? most : gather;
             continue;
         }
         if (!FindNextChangeNotification(above->change)) {
@@ -298,7 +301,7 @@ static int TakeSignals(WatchGroup *group)
         }
         SuspectBelow(group->list, above);
     }
-    return fast;
+    return gather;
 }
 
 static DWORD CollectHandles(WatchGroup *group, HANDLE *handles)
@@ -322,8 +325,7 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
 {
     WatchGroup *group = (WatchGroup *)param;
     HANDLE handles[MAXIMUM_WAIT_OBJECTS];
-    DWORD count, result, nextCheck = GetTickCount() + RESCAN_MS, timeout;
-    int fast;
+    DWORD count, result, nextCheck = GetTickCount() + RESCAN_MS, timeout, gather;
 
     // The start looks over every entry once the watches are set.
     OpenMissing(group, 1);
@@ -338,10 +340,10 @@ static DWORD WINAPI WatchGroupThread(LPVOID param)
         if (result == WAIT_OBJECT_0 || result == WAIT_FAILED)
             break;
         CheckSuspects(group);
-        fast = result != WAIT_TIMEOUT && TakeSignals(group);
+        gather = result != WAIT_TIMEOUT ? TakeSignals(group) : 0;
         // Away, nothing is copied: names that come one by one gather in the
         // system's buffer for a moment and are taken many at a time.
-        if (!fast && !IsDiskReady() && WaitForSingleObject(handles[0], AWAY_GATHER_MS) == WAIT_OBJECT_0)
+        if (gather > 0 && !IsDiskReady() && WaitForSingleObject(handles[0], gather) == WAIT_OBJECT_0)
             break;
         if (IsDue(GetTickCount(), nextCheck)) {
             CheckPolled(group);

@@ -8,8 +8,10 @@
 
 #include <string.h>
 
-// The most a network folder's read may ask for.
-#define READ_BUFFER_SIZE (64 * 1024)
+// The most a network folder's read may ask for; a local tree's read holds
+// four times that, so that names can gather longer before they are taken.
+#define NET_READ_SIZE (64 * 1024)
+#define LOCAL_READ_SIZE (256 * 1024)
 
 #define TREE_FILTER                                                                                          \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |                  \
@@ -23,7 +25,8 @@ struct TreeRead {
     OVERLAPPED overlapped;
     int pending;  // a read is issued and not yet taken
     DWORD filled; // what the last read brought
-    DWORD buffer[READ_BUFFER_SIZE / sizeof(DWORD)]; // DWORD-aligned, as the records are
+    DWORD size;   // of the buffer that follows, DWORD-aligned as the records are
+    DWORD buffer[1];
 };
 
 // Looked up at run time: Windows 9x exports no working one.
@@ -42,7 +45,7 @@ static ReadChangesCall ReadChanges(void)
 static int IssueRead(TreeRead *read)
 {
     ResetEvent(read->overlapped.hEvent);
-    read->pending = ReadChanges()(read->folder, read->buffer, sizeof(read->buffer), TRUE, TREE_FILTER, NULL,
+    read->pending = ReadChanges()(read->folder, read->buffer, read->size, TRUE, TREE_FILTER, NULL,
                                   &read->overlapped, NULL) != FALSE;
     return read->pending;
 }
@@ -65,15 +68,29 @@ void StopTreeRead(WatchFolder *folder)
     folder->change = INVALID_HANDLE_VALUE;
 }
 
+// A share, or a drive letter that stands for one.
+static int IsOnNetwork(const char *path)
+{
+    char root[4];
+
+    if (path[0] == '\\' && path[1] == '\\')
+        return 1;
+    lstrcpynA(root, path, sizeof(root));
+    return lstrlenA(root) == 3 && root[1] == ':' && root[2] == '\\' && GetDriveTypeA(root) == DRIVE_REMOTE;
+}
+
 int StartTreeRead(WatchFolder *folder)
 {
     TreeRead *read;
+    DWORD size;
 
     if (ReadChanges() == NULL)
         return 0;
-    read = (TreeRead *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(TreeRead));
+    size = IsOnNetwork(folder->path) ? NET_READ_SIZE : LOCAL_READ_SIZE;
+    read = (TreeRead *)HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(TreeRead) + size);
     if (read == NULL)
         return 0;
+    read->size = size;
     read->folder = CreateFileA(folder->path, FILE_LIST_DIRECTORY, ShareAll(), NULL, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, NULL);
     read->overlapped.hEvent = CreateEventA(NULL, TRUE, FALSE, NULL);
@@ -147,7 +164,14 @@ static void QueueRecords(WatchList *list, WatchFolder *folder, DWORD size)
 
 int IsReadFilling(const WatchFolder *folder)
 {
-    return folder->read != NULL && folder->read->filled >= READ_BUFFER_SIZE / 4;
+    return folder->read != NULL && folder->read->filled >= folder->read->size / 4;
+}
+
+DWORD GetGatherTime(const WatchFolder *folder)
+{
+    // A burst of ten thousand names a second fills a quarter of the buffer
+    // in that time, and no more: the next read is then taken at once.
+    return folder->read != NULL && folder->read->size == LOCAL_READ_SIZE ? 100 : 25;
 }
 
 int TakeTreeRead(WatchList *list, WatchFolder *folder)

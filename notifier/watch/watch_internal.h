@@ -22,6 +22,8 @@ int TakeTreeRead(WatchList *list, WatchFolder *folder);
 // Whether the tree's last read came back a quarter full or more: names come
 // fast, and are not left to gather.
 int IsReadFilling(const WatchFolder *folder);
+// How long names may gather in the folder's buffer while nothing is copied.
+DWORD GetGatherTime(const WatchFolder *folder);
 void StopTreeRead(WatchFolder *folder);
 
 // report_queue.cpp: adds a path (a repeat of a recent one is taken as it);
