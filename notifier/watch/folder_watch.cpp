@@ -14,9 +14,8 @@
 // One handle of a group is the quit event, one its own wake-up.
 #define GROUP_SIZE (MAXIMUM_WAIT_OBJECTS - 2)
 #define RESCAN_MS 2000
-// Far under what fills a tree's buffer at the pace of saves that leaves a
-// read less than a quarter full.
-// The longest that changes gather while the backup disk is away.
+// The longest that changes gather while the backup disk is away; a tree's
+// read sets its own, which its buffer holds at the pace of a burst.
 #define AWAY_GATHER_MS 100
 
 #define CHANGE_FILTER                                                                                        \

@@ -128,6 +128,7 @@ TEST_F(BackupDisk, ASaveDuringTheCatchUpIsCopiedBeforeTheCatchUpEnds)
     ASSERT_EQ(MakeDrive('r', disk_), "");
     // The newest change goes first: once it is there, the catch-up is under way.
     ASSERT_TRUE(Becomes(Copy(names.back()), "changed while away"));
+    EXPECT_FALSE(PathExists(Copy(names.front()))) << "the oldest change went before the newest";
     ASSERT_TRUE(WriteText(Src("plan.doc"), "saved during the catch-up"));
     ASSERT_TRUE(Becomes(Copy("plan.doc"), "saved during the catch-up"));
     int left = 0;
