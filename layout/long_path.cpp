@@ -456,8 +456,10 @@ int GetPathInfo(const char *path, WIN32_FIND_DATAA *info)
 
     if (strchr(path, '*') != NULL || strchr(path, '?') != NULL)
         return 0;
+    // A root that ends in its backslash was asked as the root already: a
+    // share gone away may take long to answer, and is not asked twice.
     if (!GetPathData(path, &data))
-        return GetRootInfo(path, info);
+        return !EndsWithSlash(path) && GetRootInfo(path, info);
     if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return FindPathName(path, info);
     ZeroMemory(info, sizeof(*info));
