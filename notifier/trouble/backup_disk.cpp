@@ -10,7 +10,7 @@
 // While it is there, a failed copy has it looked at too; while it is not,
 // its return is what is waited for.
 #define LOOK_EVERY_MS 3000
-#define LOOK_AWAY_EVERY_MS 1000
+#define LOOK_AWAY_EVERY_MS 2000
 
 static struct {
     char backup[MAX_PATH];
