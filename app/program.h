@@ -72,6 +72,8 @@ extern HINSTANCE g_hInst;
 
 // The next character's start, as CharNextA finds it.
 const char *NextPathChar(const char *at);
+// A single-byte character as CharUpperA makes it (a lead byte as it is).
+BYTE ToUpperByte(BYTE b);
 // The last or first backslash of a path, walking by character (multi-byte
 // code pages); NULL when there is none.
 const char *FindLastBackslash(const char *path);

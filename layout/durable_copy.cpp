@@ -70,6 +70,17 @@ static int RenameFailure(DWORD error)
     return TargetFailure(error);
 }
 
+// The open the copy reads through, sharing everything with the user's
+// programs.
+static HANDLE OpenForCopy(const char *source, int *failure)
+{
+    HANDLE in = OpenPath(source, GENERIC_READ, ShareAll(), OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
+
+    if (in == INVALID_HANDLE_VALUE)
+        *failure = ClassifySourceError(GetLastError());
+    return in;
+}
+
 // A writer that still holds the file open makes this open fail: the copy
 // waits for it rather than take half a save. The probe is closed at once so
 // that the user's program is never refused its own file while we copy.
@@ -82,10 +93,7 @@ static HANDLE OpenWholeSource(const char *source, int *failure)
         return INVALID_HANDLE_VALUE;
     }
     CloseHandle(probe);
-    probe = OpenPath(source, GENERIC_READ, ShareAll(), OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
-    if (probe == INVALID_HANDLE_VALUE)
-        *failure = ClassifySourceError(GetLastError());
-    return probe;
+    return OpenForCopy(source, failure);
 }
 
 static int SameState(const BY_HANDLE_FILE_INFORMATION *a, const BY_HANDLE_FILE_INFORMATION *b)
@@ -262,13 +270,7 @@ static int CopyOpened(const char *source, const char *target, int place, EndChec
     // A copy the product made is never written in place, and its size and
     // time are checked on the handle before and after: it needs no look for
     // a writer first.
-    if (expected != NULL && expected->kept) {
-        in = OpenPath(source, GENERIC_READ, ShareAll(), OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
-        if (in == INVALID_HANDLE_VALUE)
-            result = ClassifySourceError(GetLastError());
-    } else {
-        in = OpenWholeSource(source, &result);
-    }
+    in = expected != NULL && expected->kept ? OpenForCopy(source, &result) : OpenWholeSource(source, &result);
     if (in == INVALID_HANDLE_VALUE)
         return result;
     if (!GetFileInformationByHandle(in, &before)) {

@@ -40,41 +40,19 @@ char *CopyText(const char *text)
     return copy;
 }
 
-// Each byte as CharUpperA makes it, looked up once: the system's call for
-// every name reported cost more than the rest of taking the name. A
-// double-byte character is left as it is, as CharUpperA leaves it.
-static const BYTE *GetUpperBytes(void)
-{
-    static BYTE upper[256];
-    static volatile LONG ready;
-    char one[2];
-    int b;
-
-    if (!ready) {
-        for (b = 0; b < 256; b++) {
-            one[0] = (char)b;
-            one[1] = '\0';
-            if (b != 0 && !IsDBCSLeadByte((BYTE)b))
-                CharUpperA(one);
-            upper[b] = (BYTE)one[0];
-        }
-        InterlockedExchange(&ready, 1);
-    }
-    return upper;
-}
-
 // A list of thousands of entries is checked for repeats by numbers, and the
-// text is compared only when they match.
+// text is compared only when they match. Upper-cased as CharUpperA would,
+// by a table rather than a call for every name reported; a double-byte
+// character is left as it is, as CharUpperA leaves it.
 DWORD HashPath(const char *path)
 {
-    const BYTE *upper = GetUpperBytes();
     DWORD hash = 2166136261u;
     const char *p, *next;
 
     for (p = path; *p != '\0'; p = next) {
         next = NextPathChar(p);
         if (next - p == 1) {
-            hash = (hash ^ upper[(BYTE)*p]) * 16777619u;
+            hash = (hash ^ ToUpperByte((BYTE)*p)) * 16777619u;
             continue;
         }
         for (; p < next; p++)

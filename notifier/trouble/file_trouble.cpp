@@ -367,10 +367,12 @@ int HasWaitingFiles(const WatchList *list)
     return 0;
 }
 
-// The paths of the most files waiting that were saved last, newest first,
-// found in one pass over the troubles; how many.
-static int PickNewestWaiting(const WatchList *list, CopyJob *jobs, const FileTrouble **picked, int most)
+// The paths of the CATCH_UP_BATCH files waiting that were saved last,
+// newest first, found in one pass over the troubles; how many.
+static int PickNewestWaiting(const WatchList *list, CopyJob *jobs)
 {
+    const FileTrouble *picked[CATCH_UP_BATCH];
+    const int most = CATCH_UP_BATCH;
     int count = 0, i, at;
 
     for (i = 0; i < list->troubleCount; i++) {
@@ -395,7 +397,6 @@ int CatchUpWaiting(WatchList *list)
 {
     CopyJob *jobs;
     FileTrouble *trouble;
-    const FileTrouble *newest[CATCH_UP_BATCH];
     FILETIME now, seen;
     int count = 0, picked, i, k, result, found;
 
@@ -405,7 +406,7 @@ int CatchUpWaiting(WatchList *list)
     if (jobs == NULL)
         return COPY_DONE;
     GetSystemTimeAsFileTime(&now);
-    picked = PickNewestWaiting(list, jobs, newest, CATCH_UP_BATCH);
+    picked = PickNewestWaiting(list, jobs);
     // Each is found again by its path: a try moves the troubles about.
     for (k = 0; k < picked; k++) {
         if ((i = FindTrouble(list, jobs[k].path)) < 0)

@@ -12,6 +12,10 @@
 // four times that, so that names can gather longer before they are taken.
 #define NET_READ_SIZE (64 * 1024)
 #define LOCAL_READ_SIZE (256 * 1024)
+// A burst of ten thousand names a second fills a quarter of a share's read
+// in this time, and no more: the next read is then taken at once. A larger
+// read gathers longer in step.
+#define NET_GATHER_MS 25
 
 #define TREE_FILTER                                                                                          \
     (FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |                  \
@@ -169,9 +173,7 @@ int IsReadFilling(const WatchFolder *folder)
 
 DWORD GetGatherTime(const WatchFolder *folder)
 {
-    // A burst of ten thousand names a second fills a quarter of the buffer
-    // in that time, and no more: the next read is then taken at once.
-    return folder->read != NULL && folder->read->size == LOCAL_READ_SIZE ? 100 : 25;
+    return folder->read != NULL ? NET_GATHER_MS * (folder->read->size / NET_READ_SIZE) : NET_GATHER_MS;
 }
 
 int TakeTreeRead(WatchList *list, WatchFolder *folder)

@@ -65,8 +65,9 @@ TEST(PathInfo, TellsWhatIsThereByEveryKindOfPath)
             continue;
         EXPECT_EQ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, c.folder) << c.path;
         EXPECT_EQ(info.nFileSizeLow, c.size) << c.path;
-        if (!c.name.empty())
+        if (!c.name.empty()) {
             EXPECT_STREQ(info.cFileName, c.name.c_str()) << c.path;
+        }
     }
     RemoveFolderTree(root);
 }
