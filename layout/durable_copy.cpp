@@ -102,11 +102,47 @@ static int SameState(const BY_HANDLE_FILE_INFORMATION *a, const BY_HANDLE_FILE_I
            CompareFileTime(&a->ftLastWriteTime, &b->ftLastWriteTime) == 0;
 }
 
-// Streams in to out; COPY_DONE when every byte of the file came across.
-static int StreamInto(HANDLE in, HANDLE out, BYTE *chunk, ULONGLONG expected, EndCheck mustEnd)
+// The staged copies one read goes into: the target's, and a second (a
+// slot's copy of the same version) where one is asked for. The second is
+// dropped when it fails; the first goes on without it.
+struct StagedCopies {
+    const char *temp[2];
+    HANDLE out[2];
+    int count;
+};
+
+static void DropSecond(StagedCopies *staged)
+{
+    if (staged->count < 2)
+        return;
+    CloseHandle(staged->out[1]);
+    DeletePath(staged->temp[1]);
+    staged->count = 1;
+}
+
+static int WriteChunk(StagedCopies *staged, const BYTE *chunk, DWORD got)
+{
+    DWORD put;
+
+    // A full disk shows as a short or failed write.
+    if (!WriteFile(staged->out[0], chunk, got, &put, NULL))
+        return TargetFailure(GetLastError());
+    if (put != got) {
+        SetLastError(ERROR_DISK_FULL);
+        return FAIL_DISK_FULL;
+    }
+    if (staged->count > 1 && (!WriteFile(staged->out[1], chunk, got, &put, NULL) || put != got))
+        DropSecond(staged);
+    return COPY_DONE;
+}
+
+// Streams in to the staged copies; COPY_DONE when every byte of the file
+// came across.
+static int StreamInto(HANDLE in, StagedCopies *staged, BYTE *chunk, ULONGLONG expected, EndCheck mustEnd)
 {
     ULONGLONG total = 0;
-    DWORD got, put;
+    DWORD got;
+    int result, i;
 
     for (;;) {
         if (mustEnd != NULL && mustEnd())
@@ -115,24 +151,21 @@ static int StreamInto(HANDLE in, HANDLE out, BYTE *chunk, ULONGLONG expected, En
             return COPY_RETRY;
         if (got == 0)
             break;
-        // A full disk shows as a short or failed write.
-        if (!WriteFile(out, chunk, got, &put, NULL))
-            return TargetFailure(GetLastError());
-        if (put != got) {
-            SetLastError(ERROR_DISK_FULL);
-            return FAIL_DISK_FULL;
-        }
+        if ((result = WriteChunk(staged, chunk, got)) != COPY_DONE)
+            return result;
         total += got;
-        if (total % FLUSH_EVERY == 0 && !FlushFileBuffers(out))
-            return TargetFailure(GetLastError());
+        for (i = 0; total % FLUSH_EVERY == 0 && i < staged->count; i++) {
+            if (!FlushFileBuffers(staged->out[i]))
+                return TargetFailure(GetLastError());
+        }
     }
     return total == expected ? COPY_DONE : COPY_RETRY;
 }
 
-// Streams in to out; COPY_DONE when every byte of the file came across. The
-// chunk comes from the heap for each copy, which may run on several threads:
-// as a static array it would also ship 64 KiB of zeros in the program file.
-static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION *state, EndCheck mustEnd)
+// Streams in to the staged copies. The chunk comes from the heap for each
+// copy, which may run on several threads: as a static array it would also
+// ship 64 KiB of zeros in the program file.
+static int StreamChunks(HANDLE in, StagedCopies *staged, const BY_HANDLE_FILE_INFORMATION *state, EndCheck mustEnd)
 {
     BYTE *chunk = (BYTE *)HeapAlloc(GetProcessHeap(), 0, CHUNK_SIZE);
     DWORD error;
@@ -143,7 +176,7 @@ static int StreamChunks(HANDLE in, HANDLE out, const BY_HANDLE_FILE_INFORMATION 
         return COPY_RETRY;
     }
     result =
-        StreamInto(in, out, chunk, ((ULONGLONG)state->nFileSizeHigh << 32) | state->nFileSizeLow, mustEnd);
+        StreamInto(in, staged, chunk, ((ULONGLONG)state->nFileSizeHigh << 32) | state->nFileSizeLow, mustEnd);
     error = GetLastError();
     HeapFree(GetProcessHeap(), 0, chunk);
     SetLastError(error);
@@ -176,28 +209,42 @@ static HANDLE CreateTemp(const char *temp, int *failure)
     return out;
 }
 
-// Writes what in holds into temp, with the source's time, flushed to the
-// disk; COPY_DONE when the copy is whole and the source stayed the same.
-static int WriteTemp(HANDLE in, const char *temp, const BY_HANDLE_FILE_INFORMATION *before, EndCheck mustEnd)
+// Gives a staged copy the source's time (that is how it is known current)
+// and puts it on the disk before its rename: after a power cut the target
+// is the old file or the new one, never a new name over unwritten blocks.
+static int FinishStaged(HANDLE out, const BY_HANDLE_FILE_INFORMATION *before)
+{
+    if (!SetFileTime(out, NULL, NULL, &before->ftLastWriteTime))
+        return COPY_RETRY;
+    return FlushFileBuffers(out) ? COPY_DONE : TargetFailure(GetLastError());
+}
+
+// Writes what in holds into the staged copies, flushed to the disk;
+// COPY_DONE when the first is whole and the source stayed the same.
+static int WriteStaged(HANDLE in, StagedCopies *staged, const BY_HANDLE_FILE_INFORMATION *before,
+                       EndCheck mustEnd)
 {
     BY_HANDLE_FILE_INFORMATION after;
     DWORD error;
     int result = COPY_DONE;
-    HANDLE out = CreateTemp(temp, &result);
 
-    if (out == INVALID_HANDLE_VALUE)
+    staged->out[0] = CreateTemp(staged->temp[0], &result);
+    if (staged->out[0] == INVALID_HANDLE_VALUE) {
+        staged->count = 1;
         return result;
-    result = StreamChunks(in, out, before, mustEnd);
-    // The copy carries the source's time: that is how it is known current.
-    if (result == COPY_DONE && !SetFileTime(out, NULL, NULL, &before->ftLastWriteTime))
-        result = COPY_RETRY;
-    // On the disk before the rename: after a power cut the target is the
-    // old file or the new one, never a new name over unwritten blocks.
-    if (result == COPY_DONE && !FlushFileBuffers(out))
-        result = TargetFailure(GetLastError());
+    }
+    if (staged->count > 1 && (staged->out[1] = CreateTemp(staged->temp[1], &result)) == INVALID_HANDLE_VALUE)
+        staged->count = 1, result = COPY_DONE;
+    result = StreamChunks(in, staged, before, mustEnd);
+    if (result == COPY_DONE)
+        result = FinishStaged(staged->out[0], before);
+    if (result == COPY_DONE && staged->count > 1 && FinishStaged(staged->out[1], before) != COPY_DONE)
+        DropSecond(staged);
     error = GetLastError();
-    if (!CloseHandle(out) && result == COPY_DONE)
+    if (!CloseHandle(staged->out[0]) && result == COPY_DONE)
         result = COPY_RETRY;
+    if (staged->count > 1 && !CloseHandle(staged->out[1]))
+        DeletePath(staged->temp[1]), staged->count = 1;
     SetLastError(error);
     // Written to while we read: what we have may mix two saves.
     if (result == COPY_DONE && (!GetFileInformationByHandle(in, &after) || !SameState(before, &after))) {
@@ -250,12 +297,55 @@ static int IsExpected(const BY_HANDLE_FILE_INFORMATION *state, const ExpectedSta
            CompareFileTime(&state->ftLastWriteTime, &expected->saved) == 0;
 }
 
-// The one copy, for any source or, with expected, only for the opened file
-// that still is that version.
-static int CopyOpened(const char *source, const char *target, int place, EndCheck mustEnd,
-                      const ExpectedState *expected)
+// The second staged copy goes in at second once the first is placed (or
+// waits), and goes away otherwise; whether it was placed.
+static int PlaceSecond(const StagedCopies *staged, const char *second, int result)
 {
-    char temp[LONG_PATH];
+    if (staged->count < 2)
+        return 0;
+    if ((result == COPY_DONE || result == COPY_WAITING) && MovePathReplacing(staged->temp[1], second))
+        return 1;
+    DeletePath(staged->temp[1]);
+    return 0;
+}
+
+// Opens the source for a copy and reads its state; INVALID_HANDLE_VALUE
+// with *result the reason when it is not there, or not the expected
+// version.
+static HANDLE OpenSource(const char *source, const ExpectedState *expected, BY_HANDLE_FILE_INFORMATION *before,
+                         int *result)
+{
+    // A copy the product made is never written in place, and its size and
+    // time are checked on the handle before and after: it needs no look for
+    // a writer first.
+    HANDLE in = expected != NULL && expected->kept ? OpenForCopy(source, result) : OpenWholeSource(source, result);
+
+    if (in == INVALID_HANDLE_VALUE)
+        return in;
+    if (!GetFileInformationByHandle(in, before)) {
+        CloseHandle(in);
+        *result = COPY_RETRY;
+        return INVALID_HANDLE_VALUE;
+    }
+    // Checked on the file we read from, not by its name: the name may have
+    // been given another version since it was looked at.
+    if (expected != NULL && !IsExpected(before, expected)) {
+        CloseHandle(in);
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        *result = COPY_OTHER_VERSION;
+        return INVALID_HANDLE_VALUE;
+    }
+    return in;
+}
+
+// The one copy, for any source or, with expected, only for the opened file
+// that still is that version; with second, one read also makes a copy
+// there (*secondMade says whether it was).
+static int CopyOpened(const char *source, const char *target, int place, EndCheck mustEnd,
+                      const ExpectedState *expected, const char *second, int *secondMade)
+{
+    char temp[LONG_PATH], temp2[LONG_PATH];
+    StagedCopies staged;
     BY_HANDLE_FILE_INFORMATION before;
     HANDLE in;
     DWORD error;
@@ -267,29 +357,20 @@ static int CopyOpened(const char *source, const char *target, int place, EndChec
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FAIL_TOO_LONG;
     }
-    // A copy the product made is never written in place, and its size and
-    // time are checked on the handle before and after: it needs no look for
-    // a writer first.
-    in = expected != NULL && expected->kept ? OpenForCopy(source, &result) : OpenWholeSource(source, &result);
+    staged.temp[0] = temp;
+    staged.temp[1] = temp2;
+    staged.count = second != NULL && MakeTempName(second, temp2) ? 2 : 1;
+    in = OpenSource(source, expected, &before, &result);
     if (in == INVALID_HANDLE_VALUE)
         return result;
-    if (!GetFileInformationByHandle(in, &before)) {
-        CloseHandle(in);
-        return COPY_RETRY;
-    }
-    // Checked on the file we read from, not by its name: the name may have
-    // been given another version since it was looked at.
-    if (expected != NULL && !IsExpected(&before, expected)) {
-        CloseHandle(in);
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return COPY_OTHER_VERSION;
-    }
-    result = WriteTemp(in, temp, &before, mustEnd);
+    result = WriteStaged(in, &staged, &before, mustEnd);
     error = GetLastError();
     CloseHandle(in);
     SetLastError(error);
     if (result == COPY_DONE && place != PLACE_STAGED)
         result = PutInPlace(temp, target, place);
+    if (secondMade != NULL)
+        *secondMade = PlaceSecond(&staged, second, result);
     return result == COPY_DONE || result == COPY_WAITING ? result : DropTemp(temp, result);
 }
 
@@ -361,7 +442,14 @@ int PlaceKeepingAside(const char *staged, const char *target, const char *aside)
 
 int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd)
 {
-    return CopyOpened(source, target, place, mustEnd, NULL);
+    return CopyOpened(source, target, place, mustEnd, NULL, NULL, NULL);
+}
+
+int CopyThroughTemps(const char *source, const char *target, const char *second, int place, EndCheck mustEnd,
+                     int *secondMade)
+{
+    *secondMade = 0;
+    return CopyOpened(source, target, place, mustEnd, NULL, second, secondMade);
 }
 
 int CopyVersionThroughTemp(const char *source, const char *target, int place, const FILETIME *saved,
@@ -372,5 +460,5 @@ int CopyVersionThroughTemp(const char *source, const char *target, int place, co
     expected.saved = *saved;
     expected.size = size;
     expected.kept = kept;
-    return CopyOpened(source, target, place, NULL, &expected);
+    return CopyOpened(source, target, place, NULL, &expected, NULL, NULL);
 }

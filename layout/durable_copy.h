@@ -63,6 +63,11 @@ int ClassifySourceError(DWORD error);
 // Copies source to target (making target's folder), with the source's
 // write time; one COPY_ or FAIL_ code. The last error is the failed step's.
 int CopyThroughTemp(const char *source, const char *target, int place, EndCheck mustEnd);
+// The same, with one read also making a copy at second (renamed into place
+// once target is placed or waits); *secondMade says whether it was. A
+// second copy that fails never fails the first.
+int CopyThroughTemps(const char *source, const char *target, const char *second, int place, EndCheck mustEnd,
+                     int *secondMade);
 
 // Gives the file existing a further name, target (a hard link: no data is
 // written), replacing what target was through a temporary name; COPY_DONE,

@@ -88,15 +88,17 @@ static int IsSlotOwed(const char *backup, int ring, const char *source, const WI
 // A new newest copy goes into the current slot of every ring; an older one
 // only into the slots of its own time that still owe it. made is the
 // version's size and time, which the copy in from carries. The first slot
-// gets a copy of the data, the others are names of that copy.
+// gets a copy of the data, the others are names of that copy; made is a
+// slot's copy of the version written with the newest copy (empty for
+// none), which the rings take as their first.
 static int CopyIntoRings(const char *backup, const char *source, const char *from, const WIN32_FIND_DATAA *made,
-                         int isNew)
+                         int isNew, const char *madeSlot)
 {
     char slot[LONG_PATH], target[LONG_PATH], linkFrom[LONG_PATH];
     FILETIME now, when;
     int ring, one, result = COPY_DONE;
 
-    linkFrom[0] = '\0';
+    lstrcpynA(linkFrom, madeSlot, sizeof(linkFrom));
     GetSystemTimeAsFileTime(&now);
     GetSlotMoment(made, isNew, &now, &when);
     for (ring = 0; ring < RING_COUNT; ring++) {
@@ -107,6 +109,8 @@ static int CopyIntoRings(const char *backup, const char *source, const char *fro
             one = FAIL_NOT_WRITABLE;
         else if (!MapToBackup(slot, source, target, sizeof(target)))
             one = FAIL_TOO_LONG;
+        else if (lstrcmpiA(target, madeSlot) == 0)
+            one = COPY_DONE;
         else
             one = PutVersionInSlot(from, linkFrom, target);
         if (one != COPY_DONE)
@@ -116,6 +120,34 @@ static int CopyIntoRings(const char *backup, const char *source, const char *fro
         if (one == COPY_STOPPED)
             break;
     }
+    return result;
+}
+
+// Where a new version's first slot copy goes: the current minute's slot,
+// made ready now; 0 when it cannot be (the rings then try it themselves).
+static int GetNewSlotTarget(const char *backup, const char *source, char *target, int size)
+{
+    char slot[LONG_PATH];
+    FILETIME now;
+
+    GetSystemTimeAsFileTime(&now);
+    return PrepareSlot(backup, RING_MINUTE, &now, slot, sizeof(slot)) && MapToBackup(slot, source, target, size);
+}
+
+// A new version: its newest copy, and from the same read its first slot
+// copy (a minute that turns meanwhile leaves it in the minute it was read
+// in, which held it too).
+static int CopyNewVersion(const char *backup, const char *source, const char *newest, char *madeSlot)
+{
+    char slot[LONG_PATH];
+    int made, result;
+
+    madeSlot[0] = '\0';
+    if (!GetNewSlotTarget(backup, source, slot, sizeof(slot)))
+        return CopyThroughTemp(source, newest, PLACE_OR_WAIT, MustEnd);
+    result = CopyThroughTemps(source, newest, slot, PLACE_OR_WAIT, MustEnd, &made);
+    if (made)
+        lstrcpynA(madeSlot, slot, LONG_PATH);
     return result;
 }
 
@@ -130,8 +162,8 @@ static int PromoteWaiting(const char *backup, const char *source, const char *ne
     if (GetPathInfo(newest, &kept) && (result = KeepReplacedVersion(backup, source, newest, &kept)) != COPY_DONE)
         return result;
     if (MovePathReplacing(waiting, newest))
-        return CopyIntoRings(backup, source, newest, made, 0);
-    result = CopyIntoRings(backup, source, waiting, made, 0);
+        return CopyIntoRings(backup, source, newest, made, 0, "");
+    result = CopyIntoRings(backup, source, waiting, made, 0, "");
     return result == COPY_DONE || result == FAIL_COPY_HELD ? COPY_WAITING : result;
 }
 
@@ -139,7 +171,7 @@ static int PromoteWaiting(const char *backup, const char *source, const char *ne
 // one, or copied now.
 static int BackUpPresent(const char *backup, const char *source, const WIN32_FIND_DATAA *from, const FILETIME *seen)
 {
-    char newest[LONG_PATH], waiting[LONG_PATH];
+    char newest[LONG_PATH], waiting[LONG_PATH], madeSlot[LONG_PATH];
     WIN32_FIND_DATAA copy, aside;
     int hasNewest, hasWaiting = 0, result;
 
@@ -150,18 +182,18 @@ static int BackUpPresent(const char *backup, const char *source, const WIN32_FIN
         RestoreAside(newest);
     hasNewest = GetPathInfo(newest, &copy);
     if (hasNewest && IsCurrentCopy(from, &copy, seen))
-        return CopyIntoRings(backup, source, newest, &copy, 0);
+        return CopyIntoRings(backup, source, newest, &copy, 0, "");
     // A version waits only beside a newest copy that someone held.
     if (hasNewest && (hasWaiting = GetPathInfo(waiting, &aside)) != 0 && IsCurrentCopy(from, &aside, seen))
         return PromoteWaiting(backup, source, newest, waiting, &aside);
     // The version it replaces stays in the rings, or it is not replaced.
     if (hasNewest && (result = KeepReplacedVersion(backup, source, newest, &copy)) != COPY_DONE)
         return result;
-    result = CopyThroughTemp(source, newest, PLACE_OR_WAIT, MustEnd);
+    result = CopyNewVersion(backup, source, newest, madeSlot);
     if (result == COPY_WAITING) {
         // A slot that shares the held copy's data is held too: the
         // version is saved all the same, and the slot follows later.
-        result = CopyIntoRings(backup, source, waiting, from, 1);
+        result = CopyIntoRings(backup, source, waiting, from, 1, madeSlot);
         return result == COPY_DONE || result == FAIL_COPY_HELD ? COPY_WAITING : result;
     }
     if (result != COPY_DONE)
@@ -170,7 +202,7 @@ static int BackUpPresent(const char *backup, const char *source, const WIN32_FIN
     // An older version waiting beside it is the newest no more.
     if (hasWaiting)
         DeletePath(waiting);
-    return CopyIntoRings(backup, source, newest, from, 1);
+    return CopyIntoRings(backup, source, newest, from, 1, madeSlot);
 }
 
 int BackUpFile(const char *backup, const char *source, const WIN32_FIND_DATAA *info, const FILETIME *seen)

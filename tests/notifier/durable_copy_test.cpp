@@ -114,4 +114,49 @@ TEST_F(DurableCopy, ReplacingByRenamesKeepsTheOldCopyWhenTheNewCannotTakeItsPlac
     }
 }
 
+TEST_F(DurableCopy, OneReadMakesASecondCopyThatNeverFailsTheFirst)
+{
+    struct Case {
+        const char *name;
+        bool sourceThere, secondBlocked, targetHeld;
+        int result;
+        const char *target;  // its content afterwards
+        bool secondMade;
+    } cases[] = {
+        {"both made", true, false, false, COPY_DONE, "saved", true},
+        {"the second's folder is a file", true, true, false, COPY_DONE, "saved", false},
+        {"the source is gone", false, false, false, FAIL_MISSING, "<missing>", false},
+        {"the target is held: the copy waits", true, false, true, COPY_WAITING, "held", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string source = root_ + "\\plan.doc", target = root_ + "\\newest\\plan.doc";
+        std::string slot = root_ + "\\slot\\plan.doc";
+        RemoveFolderTree(root_);
+        CreateDirectoryA(root_.c_str(), NULL);
+        if (c.sourceThere) {
+            ASSERT_TRUE(WriteText(source, "saved"));
+        }
+        if (c.secondBlocked) {
+            ASSERT_TRUE(WriteText(root_ + "\\slot", "a file where the folder goes"));
+        }
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.targetHeld) {
+            ASSERT_TRUE(WriteText(target, "held"));
+            held = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        }
+        int made = -1;
+        EXPECT_EQ(CopyThroughTemps(source.c_str(), target.c_str(), slot.c_str(), PLACE_OR_WAIT, NULL, &made),
+                  c.result);
+        if (held != INVALID_HANDLE_VALUE) {
+            CloseHandle(held);
+        }
+        EXPECT_EQ(ReadText(target), c.target);
+        EXPECT_EQ(made != 0, c.secondMade);
+        EXPECT_EQ(ReadText(slot), c.secondMade ? "saved" : "<missing>");
+        EXPECT_FALSE(PathExists(target + TEMP_SUFFIX));
+        EXPECT_FALSE(PathExists(slot + TEMP_SUFFIX));
+    }
+}
+
 }  // namespace
