@@ -233,8 +233,11 @@ static int WriteStaged(HANDLE in, StagedCopies *staged, const BY_HANDLE_FILE_INF
         staged->count = 1;
         return result;
     }
-    if (staged->count > 1 && (staged->out[1] = CreateTemp(staged->temp[1], &result)) == INVALID_HANDLE_VALUE)
-        staged->count = 1, result = COPY_DONE;
+    // A second copy that cannot be made is left out; the first goes on.
+    if (staged->count > 1)
+        staged->out[1] = CreateTemp(staged->temp[1], &result);
+    if (staged->count > 1 && staged->out[1] == INVALID_HANDLE_VALUE)
+        staged->count = 1;
     result = StreamChunks(in, staged, before, mustEnd);
     if (result == COPY_DONE)
         result = FinishStaged(staged->out[0], before);
@@ -243,8 +246,10 @@ static int WriteStaged(HANDLE in, StagedCopies *staged, const BY_HANDLE_FILE_INF
     error = GetLastError();
     if (!CloseHandle(staged->out[0]) && result == COPY_DONE)
         result = COPY_RETRY;
-    if (staged->count > 1 && !CloseHandle(staged->out[1]))
-        DeletePath(staged->temp[1]), staged->count = 1;
+    if (staged->count > 1 && !CloseHandle(staged->out[1])) {
+        DeletePath(staged->temp[1]);
+        staged->count = 1;
+    }
     SetLastError(error);
     // Written to while we read: what we have may mix two saves.
     if (result == COPY_DONE && (!GetFileInformationByHandle(in, &after) || !SameState(before, &after))) {

@@ -88,8 +88,8 @@ static int IsSlotOwed(const char *backup, int ring, const char *source, const WI
 // A new newest copy goes into the current slot of every ring; an older one
 // only into the slots of its own time that still owe it. made is the
 // version's size and time, which the copy in from carries. The first slot
-// gets a copy of the data, the others are names of that copy; made is a
-// slot's copy of the version written with the newest copy (empty for
+// gets a copy of the data, the others are names of that copy; madeSlot is
+// a slot's copy of the version written with the newest copy (empty for
 // none), which the rings take as their first.
 static int CopyIntoRings(const char *backup, const char *source, const char *from, const WIN32_FIND_DATAA *made,
                          int isNew, const char *madeSlot)
