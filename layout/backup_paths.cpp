@@ -44,7 +44,8 @@ static int IsFullPath(const char *path)
 {
     if (path[0] == '\\' && path[1] == '\\')
         return path[2] != '\0' && path[2] != '?' && path[2] != '.' && path[2] != '\\';
-    return IsCharAlphaA(path[0]) && path[1] == ':' && path[2] == '\\';
+    // A drive letter is one of A to Z, never a letter of the code page.
+    return (path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z' && path[1] == ':' && path[2] == '\\';
 }
 
 int NormalizeSourcePath(const char *text, char *full)

@@ -260,6 +260,7 @@ TEST(BackupPaths, ASourceMapsToItsDriveLetterOrUncFolderAndOddTextIsRefused)
         {"C:\\Work\\old\\..\\..\\plan.doc", "D:\\bak\\C\\plan.doc"},
         {"\\\\srv\\share\\x", "D:\\bak\\UNC\\srv\\share\\x"},
         {"C:\\", "D:\\bak\\C"},
+        {"\xE9:\\Work\\plan.doc", NULL},  // a letter of the code page is no drive
         {"plan.doc", NULL},
         {"\\Work\\plan.doc", NULL},
         {"\\\\?\\C:\\plan.doc", NULL},
