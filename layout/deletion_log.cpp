@@ -120,7 +120,8 @@ int AppendDeletion(const char *backup, const char *source, const FILETIME *at)
 {
     char path[LONG_PATH];
     BYTE record[HEAD_SIZE + MAX_PATH];
-    DWORD size, put = 0, high = 0;
+    DWORD size, put = 0, end;
+    LONG high = 0;
     ULONGLONG first = 0;
     HANDLE file;
     int written;
@@ -131,11 +132,15 @@ int AppendDeletion(const char *backup, const char *source, const FILETIME *at)
     file = OpenPath(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
-    SetFilePointer(file, 0, NULL, FILE_END);
+    // Where the record goes is the log's size before it.
+    end = SetFilePointer(file, 0, &high, FILE_END);
+    if (end == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
+        CloseHandle(file);
+        return 0;
+    }
     written = WriteFile(file, record, size, &put, NULL) && put == size && FlushFileBuffers(file);
-    size = GetFileSize(file, &high);
     CloseHandle(file);
-    if (written && (high > 0 || size > DELETION_TRIM_SIZE) && ReadRecords(backup, TakeFirstAge, &first) &&
+    if (written && (high > 0 || end > DELETION_TRIM_SIZE - size) && ReadRecords(backup, TakeFirstAge, &first) &&
         first + DELETION_KEEP_SECONDS * 10000000ULL < TicksOf(at))
         TrimDeletions(backup, at);
     return written;

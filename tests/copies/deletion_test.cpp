@@ -56,4 +56,32 @@ TEST(DeletionRecord, ATornRecordHidesNoneBeforeOrAfterIt)
     }
 }
 
+// Once an append takes the record past its trim size, what is older than
+// the longest ring goes; below that size nothing is rewritten.
+TEST(DeletionRecord, AnAppendPastTheTrimSizeDropsWhatNoRingStillHolds)
+{
+    const struct {
+        const char *name;
+        bool pastTrim;
+    } cases[] = {{"below the trim size", false}, {"past it", true}};
+    const FILETIME old = {0, 0x01D00000}, now = {0, 0x01DC0000};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string backup = MakeScratchFolder("duplix deletions"), record = backup + "\\" DELETION_FILE;
+        ASSERT_TRUE(AppendDeletion(backup.c_str(), "C:\\work\\old.txt", &old));
+        std::string one = ReadText(record), many;
+        size_t count = DELETION_TRIM_SIZE / one.size() - (c.pastTrim ? 0 : 1);
+        for (size_t i = 0; i < count; i++)
+            many += one;
+        ASSERT_TRUE(WriteText(record, many));
+        ASSERT_TRUE(AppendDeletion(backup.c_str(), "C:\\work\\new.txt", &now));
+        std::vector<std::string> read;
+        ForEachDeletion(backup.c_str(), "C:\\work", Collect, &read);
+        ASSERT_FALSE(read.empty());
+        EXPECT_EQ(read.back(), "C:\\work\\new.txt");
+        EXPECT_EQ(read.size() - 1, c.pastTrim ? 0 : count);
+        RemoveFolderTree(backup);
+    }
+}
+
 }  // namespace
