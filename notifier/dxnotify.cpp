@@ -7,6 +7,17 @@
 
 #include "store/reg_value.h"
 
+// The notifier's arithmetic is integer only. The runtime's default handler
+// for a failed floating-point function writes to a console the notifier
+// never has: this one, which leaves any such error to the default, keeps
+// it and its texts out of the program.
+struct _exception;
+extern "C" int __cdecl _matherr(struct _exception *error)
+{
+    (void)error;
+    return 0;
+}
+
 static void WatchAndCopy(void)
 {
     WatchList list;

@@ -140,12 +140,10 @@ static int GetNewSlotTarget(const char *backup, const char *source, char *target
 static int CopyNewVersion(const char *backup, const char *source, const char *newest, char *madeSlot)
 {
     char slot[LONG_PATH];
-    int made, result;
+    int hasSlot = GetNewSlotTarget(backup, source, slot, sizeof(slot)), made, result;
 
     madeSlot[0] = '\0';
-    if (!GetNewSlotTarget(backup, source, slot, sizeof(slot)))
-        return CopyThroughTemp(source, newest, PLACE_OR_WAIT, MustEnd);
-    result = CopyThroughTemps(source, newest, slot, PLACE_OR_WAIT, MustEnd, &made);
+    result = CopyThroughTemps(source, newest, hasSlot ? slot : NULL, PLACE_OR_WAIT, MustEnd, &made);
     if (made)
         lstrcpynA(madeSlot, slot, LONG_PATH);
     return result;
