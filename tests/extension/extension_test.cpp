@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "res/resource.h"
 #include "support/drop_data.h"
+#include "support/files.h"
 #include "support/modal.h"
 #include "support/process.h"
 #include "support/product_key.h"
@@ -20,13 +21,6 @@
 
 namespace {
 
-std::wstring Wide(const std::string &text)
-{
-    WCHAR wide[MAX_PATH] = L"";
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH);
-    return wide;
-}
-
 // The shell folder's own data object for files of one folder.
 IDataObject *ShellDataObject(const std::vector<std::string> &paths)
 {
@@ -35,7 +29,7 @@ IDataObject *ShellDataObject(const std::vector<std::string> &paths)
     IShellFolder *folder = NULL;
     IDataObject *data = NULL;
     for (size_t i = 0; i < paths.size(); i++) {
-        EXPECT_EQ(SHParseDisplayName(Wide(paths[i]).c_str(), NULL, &items[i], 0, NULL), S_OK);
+        EXPECT_EQ(SHParseDisplayName(Widen(paths[i]).c_str(), NULL, &items[i], 0, NULL), S_OK);
         children.push_back(ILFindLastID(items[i]));
     }
     if (SUCCEEDED(SHBindToParent(items[0], IID_IShellFolder, (void **)&folder, NULL))) {
@@ -154,7 +148,7 @@ protected:
         PIDLIST_ABSOLUTE item = NULL;
         IShellExtInit *extInit = NULL;
         IContextMenu *menu = NULL;
-        EXPECT_EQ(SHParseDisplayName(Wide(folder).c_str(), NULL, &item, 0, NULL), S_OK);
+        EXPECT_EQ(SHParseDisplayName(Widen(folder).c_str(), NULL, &item, 0, NULL), S_OK);
         EXPECT_EQ(CoCreateInstance(clsid_, NULL, CLSCTX_INPROC_SERVER, IID_IShellExtInit, (void **)&extInit), S_OK);
         if (item != NULL && extInit != NULL) {
             EXPECT_EQ(extInit->Initialize(item, NULL, NULL), S_OK);
@@ -214,8 +208,8 @@ TEST_F(Extension, CommandsStartTheDialogWhenNoneIsOpenAndReachItForEveryFile)
 // with nothing else, the shell gets no menu.
 TEST_F(Extension, PathsARequestCannotCarryWholeAreSkippedAndCounted)
 {
-    std::wstring tooLong = Wide(folder_) + std::wstring(250, L'd'),
-                 foreign = Wide(folder_) + L"\x0416\x0443.txt";
+    std::wstring tooLong = Widen(folder_) + std::wstring(250, L'd'),
+                 foreign = Widen(folder_) + L"\x0416\x0443.txt";
     CreateDirectoryW((L"\\\\?\\" + tooLong).c_str(), NULL);
     tooLong += L"\\a.txt";
     for (const std::wstring &file : {tooLong, foreign})
@@ -224,7 +218,7 @@ TEST_F(Extension, PathsARequestCannotCarryWholeAreSkippedAndCounted)
     WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, foreign.c_str(), -1, NULL, 0, NULL, &lossy);
     ASSERT_TRUE(lossy) << "the test needs a code page without these letters";
     IContextMenu *menu =
-        MenuFrom(ClipboardDataObject(tooLong + L'\0' + Wide(files_[0]) + L'\0' + foreign + L'\0'));
+        MenuFrom(ClipboardDataObject(tooLong + L'\0' + Widen(files_[0]) + L'\0' + foreign + L'\0'));
     ASSERT_NE(menu, (IContextMenu *)NULL);
     EXPECT_EQ(Invoke(menu, 0, BY_OFFSET), S_OK);
     EXPECT_NE(WaitForList({files_[0]}), (HWND)NULL);
@@ -261,7 +255,7 @@ TEST_F(Extension, NamesOutsideTheCodePageAreLeftOutByTheMenuAndRefusedByDxsend)
     ASSERT_NE(dlg, (HWND)NULL);
     for (const NameCase &c : cases) {
         SCOPED_TRACE(c.what);
-        std::wstring path = Wide(folder_) + c.name;
+        std::wstring path = Widen(folder_) + c.name;
         CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
         char ansi[MAX_PATH] = "";
         WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, ansi, MAX_PATH, NULL, NULL);
@@ -562,10 +556,10 @@ TEST_F(Extension, AWindowThatStopsHalfWayGetsNoMoreRequestsAndOneBoxCountsTheRes
 // is closed, and then unloads.
 TEST_F(Extension, AnExtensionInAFolderTheCodePageCannotNameHoldsItselfUntilItsBoxIsClosed)
 {
-    std::wstring dll = Wide(folder_) + L"\x0416\x0443\x043a";
+    std::wstring dll = Widen(folder_) + L"\x0416\x0443\x043a";
     CreateDirectoryW(dll.c_str(), NULL);
-    dll += L"\\" + Wide(EXTENSION_FILE);
-    ASSERT_TRUE(CopyFileW(Wide(BinPath(EXTENSION_FILE)).c_str(), dll.c_str(), FALSE));
+    dll += L"\\" + Widen(EXTENSION_FILE);
+    ASSERT_TRUE(CopyFileW(Widen(BinPath(EXTENSION_FILE)).c_str(), dll.c_str(), FALSE));
     HMODULE module = LoadLibraryW(dll.c_str());
     ASSERT_NE(module, (HMODULE)NULL);
     auto getClass =

@@ -11,30 +11,12 @@
 namespace
 {
 
-std::wstring Widen(const std::string &text)
-{
-    wchar_t wide[1024];
-    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, 1024);
-    return n > 0 ? wide : L"";
-}
-
-bool MakeWideFile(const std::wstring &path, const char *text)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    DWORD written = 0;
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    WriteFile(file, text, lstrlenA(text), &written, NULL);
-    CloseHandle(file);
-    return written == (DWORD)lstrlenA(text);
-}
-
 TEST(PathInfo, TellsWhatIsThereByEveryKindOfPath)
 {
     const std::string root = MakeScratchFolder("duplix-pathinfo");
     ASSERT_TRUE(WriteText(root + "\\plain.txt", "plain"));
     // "Łódź.txt": no ANSI form here, so the notifier carries it marked, in UTF-8.
-    ASSERT_TRUE(MakeWideFile(Widen(root) + L"\\\x0141\x00f3\x0064\x017a.txt", "wide!!!"));
+    ASSERT_TRUE(WriteWideText(Widen(root) + L"\\\x0141\x00f3\x0064\x017a.txt", "wide!!!"));
     std::string deep = root;
     std::wstring wideDeep = L"\\\\?\\" + Widen(root);
     for (int i = 0; i < 10; i++) {
@@ -42,7 +24,7 @@ TEST(PathInfo, TellsWhatIsThereByEveryKindOfPath)
         wideDeep += L"\\a folder with a name of thirty";
         ASSERT_TRUE(CreateDirectoryW(wideDeep.c_str(), NULL));
     }
-    ASSERT_TRUE(MakeWideFile(wideDeep + L"\\deep.txt", "deep"));
+    ASSERT_TRUE(WriteWideText(wideDeep + L"\\deep.txt", "deep"));
     struct Case {
         std::string path, name;
         bool there, folder;

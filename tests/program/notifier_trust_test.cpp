@@ -91,20 +91,11 @@ TEST_F(Trust, FilesWhoseNamesTheCodePageCannotHoldAreBackedUpUnderTheirOwnNames)
     List({"names"});
     Child notifier;
     Start(notifier);
-    auto wide = [](const std::string &ansi) {
-        wchar_t out[MAX_PATH * 2] = L"";
-        MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, out, MAX_PATH * 2);
-        return std::wstring(out);
-    };
     for (const Case &c : cases) {
-        HANDLE file = CreateFileW((wide(Src("names")) + L"\\" + c.name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written;
-        WriteFile(file, "abc", 3, &written, NULL);
-        CloseHandle(file);
+        ASSERT_TRUE(WriteWideText(Widen(Src("names")) + L"\\" + c.name, "abc"));
     }
     for (const Case &c : cases) {
-        std::wstring copy = wide(Copy("names")) + L"\\" + c.name;
+        std::wstring copy = Widen(Copy("names")) + L"\\" + c.name;
         EXPECT_TRUE(PumpUntil([&] { return GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES; }))
             << "the copy of case " << (&c - cases);
     }

@@ -31,14 +31,20 @@ static void RemoveWideTree(const std::wstring &folder)
     RemoveDirectoryW(folder.c_str());
 }
 
+std::wstring Widen(const std::string &text)
+{
+    std::wstring wide(text.size() + 1, L'\0');
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], (int)wide.size());
+    wide.resize(n > 0 ? n - 1 : 0);
+    return wide;
+}
+
 void RemoveFolderTree(const std::string &folder)
 {
-    WCHAR wide[MAX_PATH] = L"";
     // Only a full path with a drive: anything else could mean the current folder.
-    if (folder.size() < 4 || folder[1] != ':' || folder[2] != '\\' ||
-        MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH) == 0)
+    if (folder.size() < 4 || folder[1] != ':' || folder[2] != '\\' || Widen(folder).empty())
         return;
-    RemoveWideTree(std::wstring(L"\\\\?\\") + wide);
+    RemoveWideTree(L"\\\\?\\" + Widen(folder));
 }
 
 std::string MakeScratchFolder(const char *name)
@@ -51,16 +57,26 @@ std::string MakeScratchFolder(const char *name)
     return folder;
 }
 
-bool WriteText(const std::string &path, const std::string &text)
+// Writes text as the whole of an opened file, and closes it.
+static bool WriteWhole(HANDLE h, const std::string &text)
 {
-    SHCreateDirectoryExA(NULL, path.substr(0, path.rfind('\\')).c_str(), NULL);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, 0, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
     BOOL ok = WriteFile(h, text.data(), (DWORD)text.size(), &written, NULL);
     CloseHandle(h);
     return ok && written == text.size();
+}
+
+bool WriteText(const std::string &path, const std::string &text)
+{
+    SHCreateDirectoryExA(NULL, path.substr(0, path.rfind('\\')).c_str(), NULL);
+    return WriteWhole(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, 0, NULL), text);
+}
+
+bool WriteWideText(const std::wstring &path, const std::string &text)
+{
+    return WriteWhole(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, 0, NULL), text);
 }
 
 std::string ReadText(const std::string &path)

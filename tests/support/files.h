@@ -14,6 +14,12 @@ void RemoveFolderTree(const std::string &folder);
 
 // Writes text as the whole file, creating its folder; false when refused.
 bool WriteText(const std::string &path, const std::string &text);
+// The same by a wide name (a name the code page cannot hold, a path past
+// MAX_PATH with its "\\?\" prefix); the folder must be there.
+bool WriteWideText(const std::wstring &path, const std::string &text);
+
+// An ANSI text in UTF-16, as the code page reads it; empty when it cannot.
+std::wstring Widen(const std::string &text);
 
 // The whole file, or "<missing>" when it cannot be opened.
 std::string ReadText(const std::string &path);
